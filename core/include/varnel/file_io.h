@@ -1,0 +1,23 @@
+// Whole-file access underneath the palette files, one implementation per platform.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+namespace varnel {
+
+// Opens `path` for reading (not shared with writers) and hands its bytes to `sink` in
+// pieces, in order, until the end of the file or until `sink` returns false.
+// Throws FileError when the file cannot be opened or read.
+void ReadFileChunks(const std::filesystem::path& path,
+                    const std::function<bool(std::string_view)>& sink);
+
+// Replaces the contents of `path` with `bytes` all or nothing: a temporary file in the
+// same folder is written, flushed to disk when it will replace an existing file, and
+// renamed over `path`. Throws FileError naming `path`; on failure the old file is
+// untouched and the temporary file is gone.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace varnel

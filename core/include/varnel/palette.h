@@ -1,0 +1,35 @@
+// The palette table: 256 colours, index 0 to 255.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace varnel {
+
+// 0x00BBGGRR: red in the low byte, then green, then blue; the top byte is zero.
+using COLORREF = std::uint32_t;
+
+inline constexpr std::size_t kPaletteSize = 256;
+
+using Palette = std::array<COLORREF, kPaletteSize>;
+
+// Composes a colour from three components, each cut to its low 8 bits first
+// (cut, not clamped: 256 gives 0, 300 gives 44, -1 gives 255).
+constexpr COLORREF MakeColor(int red, int green, int blue) noexcept {
+  return static_cast<COLORREF>(red & 0xFF) | static_cast<COLORREF>(green & 0xFF) << 8 |
+         static_cast<COLORREF>(blue & 0xFF) << 16;
+}
+
+constexpr std::uint8_t RedOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c); }
+constexpr std::uint8_t GreenOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 8); }
+constexpr std::uint8_t BlueOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 16); }
+
+// The palette every window starts with: entry i is (0, i, 0), black to pure green.
+constexpr Palette GreenRamp() noexcept {
+  Palette p{};
+  for (std::size_t i = 0; i < kPaletteSize; ++i) p[i] = MakeColor(0, static_cast<int>(i), 0);
+  return p;
+}
+
+}  // namespace varnel

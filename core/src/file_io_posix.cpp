@@ -1,0 +1,125 @@
+// File access for POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "varnel/file_error.h"
+#include "varnel/file_io.h"
+
+namespace varnel {
+namespace {
+
+constexpr char kFolderReason[] = "Is a folder, not a file";
+
+[[noreturn]] void Fail(const std::filesystem::path& path, int error) {
+  throw FileError(path, std::strerror(error));
+}
+
+// Closes the descriptor on every path out.
+class Fd {
+ public:
+  explicit Fd(int fd) noexcept : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const noexcept { return fd_; }
+  // Closes now and reports the error close() gave, 0 if none.
+  int Close() noexcept {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) noexcept {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Creates a new, empty file with a fresh name in `folder`; returns its descriptor.
+int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& name) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char stem[32];
+    std::snprintf(stem, sizeof stem, ".varnel-%016llx.tmp",
+                  static_cast<unsigned long long>(random()));
+    name = folder / stem;
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
+void ReadFileChunks(const std::filesystem::path& path,
+                    const std::function<bool(std::string_view)>& sink) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) Fail(path, errno);
+  struct stat info {};
+  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) throw FileError(path, kFolderReason);
+  std::array<char, 64 * 1024> buffer;
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    if (n == 0 || !sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
+  }
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  // Write through a symbolic link to the file it names rather than replace the link.
+  std::filesystem::path target = path;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path, ec)) {
+    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    if (!ec) target = std::move(resolved);
+  }
+
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason);
+
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::filesystem::path temporary;
+  Fd fd(CreateTemporary(folder, temporary));
+  if (fd.get() < 0) Fail(path, errno);
+
+  int error = 0;
+  if (!WriteAll(fd.get(), bytes)) error = errno;
+  // A replaced file keeps its permissions, and reaches the disk before it takes the old
+  // one's place, so that a power cut cannot leave an empty file behind.
+  if (error == 0 && replacing && ::fchmod(fd.get(), old.st_mode & 07777) != 0) error = errno;
+  if (error == 0 && replacing && ::fsync(fd.get()) != 0) error = errno;
+  if (const int closed = fd.Close(); error == 0) error = closed;
+  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    Fail(path, error);
+  }
+}
+
+}  // namespace varnel

@@ -1,0 +1,142 @@
+#include "varnel/jasc_pal.h"
+
+#include <array>
+#include <cstring>
+
+namespace varnel {
+namespace {
+
+// The white space a "%d" conversion skips; a line feed never reaches the scanner.
+constexpr bool IsBlank(char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+constexpr bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+constexpr std::uint8_t DigitOf(char c) noexcept { return static_cast<std::uint8_t>(c - '0'); }
+
+}  // namespace
+
+void JascPalDecoder::EndNumber() noexcept {
+  rgb_[field_] = negative_ ? static_cast<std::uint8_t>(-value_) : value_;
+  ++field_;
+  scan_ = field_ == 3 ? Scan::Skip : Scan::Blank;
+}
+
+void JascPalDecoder::EndLine() noexcept {
+  if (scan_ == Scan::Digits) EndNumber();
+  if (line_ >= kHeaderLines) palette_[static_cast<std::size_t>(line_ - kHeaderLines)] =
+      MakeColor(rgb_[0], rgb_[1], rgb_[2]);
+  ++line_;
+  field_ = 0;
+  scan_ = Scan::Blank;
+}
+
+bool JascPalDecoder::Feed(std::string_view bytes) noexcept {
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (p != end && !Done()) {
+    // Header lines and the rest of a line that has given all it will give: jump to its end.
+    if (line_ < kHeaderLines || scan_ == Scan::Skip) {
+      const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+      if (lf == nullptr) break;
+      p = static_cast<const char*>(lf) + 1;
+      EndLine();
+      continue;
+    }
+    const char c = *p++;
+    if (c == '\n') {
+      EndLine();
+      continue;
+    }
+    switch (scan_) {
+      case Scan::Digits:
+        if (IsDigit(c)) {
+          value_ = static_cast<std::uint8_t>(value_ * 10 + DigitOf(c));
+          break;
+        }
+        EndNumber();
+        if (scan_ == Scan::Skip) break;
+        [[fallthrough]];  // the character after a number may start the next one: "1-2-3"
+      case Scan::Blank:
+        if (IsBlank(c)) break;
+        negative_ = c == '-';
+        if (IsDigit(c)) {
+          value_ = DigitOf(c);
+          scan_ = Scan::Digits;
+        } else {
+          value_ = 0;
+          scan_ = (c == '-' || c == '+') ? Scan::Sign : Scan::Skip;
+        }
+        break;
+      case Scan::Sign:
+        if (IsDigit(c)) {
+          value_ = DigitOf(c);
+          scan_ = Scan::Digits;
+        } else {
+          scan_ = Scan::Skip;  // a sign with no digit after it ends the scan of the line
+        }
+        break;
+      case Scan::Skip:
+        break;
+    }
+  }
+  return !Done();
+}
+
+Palette JascPalDecoder::Finish() noexcept {
+  // The first call ends a last line that had no line feed; past the end of the file
+  // every further line reads as empty and repeats the colour before it.
+  while (!Done()) EndLine();
+  return palette_;
+}
+
+Palette DecodeJascPal(std::string_view text) noexcept {
+  JascPalDecoder decoder;
+  decoder.Feed(text);
+  return decoder.Finish();
+}
+
+namespace {
+
+struct Decimal {
+  std::array<char, 3> digits;
+  std::uint8_t size;
+};
+
+constexpr std::array<Decimal, 256> MakeDecimals() noexcept {
+  std::array<Decimal, 256> table{};
+  for (int v = 0; v < 256; ++v) {
+    Decimal& d = table[static_cast<std::size_t>(v)];
+    if (v >= 100) d.digits[d.size++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) d.digits[d.size++] = static_cast<char>('0' + v / 10 % 10);
+    d.digits[d.size++] = static_cast<char>('0' + v % 10);
+  }
+  return table;
+}
+
+constexpr std::array<Decimal, 256> kDecimals = MakeDecimals();
+
+void AppendDecimal(std::string& out, std::uint8_t v) {
+  const Decimal& d = kDecimals[v];
+  out.append(d.digits.data(), d.size);
+}
+
+}  // namespace
+
+std::string EncodeJascPal(const Palette& palette) {
+  std::string out;
+  out.reserve(17 + kPaletteSize * 13);
+  out.append("JASC-PAL\r\n0100\r\n256\r\n");
+  for (COLORREF c : palette) {
+    AppendDecimal(out, RedOf(c));
+    out.push_back(' ');
+    AppendDecimal(out, GreenOf(c));
+    out.push_back(' ');
+    AppendDecimal(out, BlueOf(c));
+    out.append("\r\n");
+  }
+  return out;
+}
+
+}  // namespace varnel
