@@ -9,9 +9,10 @@ std::string PathText(const std::filesystem::path& path) {
   return {text.begin(), text.end()};
 }
 
-FileError::FileError(std::filesystem::path path, std::string reason)
+FileError::FileError(std::filesystem::path path, std::string reason, FileOperation operation)
     : std::runtime_error(PathText(path) + ": " + reason),
       path_(std::move(path)),
-      reason_(std::move(reason)) {}
+      reason_(std::move(reason)),
+      operation_(operation) {}
 
 }  // namespace varnel

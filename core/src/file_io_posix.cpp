@@ -18,8 +18,8 @@ namespace {
 
 constexpr char kFolderReason[] = "Is a folder, not a file";
 
-[[noreturn]] void Fail(const std::filesystem::path& path, int error) {
-  throw FileError(path, std::strerror(error));
+[[noreturn]] void Fail(const std::filesystem::path& path, int error, FileOperation operation) {
+  throw FileError(path, std::strerror(error), operation);
 }
 
 // Closes the descriptor on every path out.
@@ -75,15 +75,16 @@ int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& 
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) Fail(path, errno);
+  if (fd.get() < 0) Fail(path, errno, FileOperation::Read);
   struct stat info {};
-  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) throw FileError(path, kFolderReason);
+  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode))
+    throw FileError(path, kFolderReason, FileOperation::Read);
   std::array<char, 64 * 1024> buffer;
   for (;;) {
     const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      Fail(path, errno);
+      Fail(path, errno, FileOperation::Read);
     }
     if (n == 0 || !sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
   }
@@ -100,13 +101,13 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 
   struct stat old {};
   const bool replacing = ::stat(target.c_str(), &old) == 0;
-  if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason);
+  if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason, FileOperation::Write);
 
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   std::filesystem::path temporary;
   Fd fd(CreateTemporary(folder, temporary));
-  if (fd.get() < 0) Fail(path, errno);
+  if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
 
   int error = 0;
   if (!WriteAll(fd.get(), bytes)) error = errno;
@@ -118,7 +119,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temporary.c_str());
-    Fail(path, error);
+    Fail(path, error, FileOperation::Write);
   }
 }
 

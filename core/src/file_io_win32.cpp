@@ -38,8 +38,8 @@ std::string SystemReason(DWORD error) {
   return utf8;
 }
 
-[[noreturn]] void Fail(const std::filesystem::path& path, DWORD error) {
-  throw FileError(path, SystemReason(error));
+[[noreturn]] void Fail(const std::filesystem::path& path, DWORD error, FileOperation operation) {
+  throw FileError(path, SystemReason(error), operation);
 }
 
 // Closes the handle on every path out.
@@ -86,49 +86,47 @@ HANDLE CreateTemporary(const std::filesystem::path& folder, std::filesystem::pat
 
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
-  if (IsFolder(path)) throw FileError(path, kFolderReason);
+  if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Read);
   // Opened for exclusive use: no other opener may write while the palette is read.
   Handle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError());
+  if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError(), FileOperation::Read);
   std::array<char, 64 * 1024> buffer;
   for (;;) {
     DWORD n = 0;
     if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
-      Fail(path, ::GetLastError());
+      Fail(path, ::GetLastError(), FileOperation::Read);
     if (n == 0 || !sink(std::string_view(buffer.data(), n))) return;
   }
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  if (IsFolder(path)) throw FileError(path, kFolderReason);
+  if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Write);
   const bool replacing = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = L".";
   std::filesystem::path temporary;
   Handle file(CreateTemporary(folder, temporary));
-  if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError());
+  if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError(), FileOperation::Write);
 
   DWORD error = 0;
   while (error == 0 && !bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
-    if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr))
-      error = ::GetLastError();
+    if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr)) error = ::GetLastError();
     bytes.remove_prefix(written);
   }
   // A file that replaces another reaches the disk first, so that a power cut cannot leave
   // an empty file in its place.
   if (error == 0 && replacing && !::FlushFileBuffers(file.get())) error = ::GetLastError();
   if (const DWORD closed = file.Close(); error == 0) error = closed;
-  if (error == 0 &&
-      !::MoveFileExW(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (error == 0 && !::MoveFileExW(temporary.c_str(), path.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = ::GetLastError();
   if (error != 0) {
     ::DeleteFileW(temporary.c_str());
-    Fail(path, error);
+    Fail(path, error, FileOperation::Write);
   }
 }
 

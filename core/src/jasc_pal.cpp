@@ -25,8 +25,8 @@ void JascPalDecoder::EndNumber() noexcept {
 
 void JascPalDecoder::EndLine() noexcept {
   if (scan_ == Scan::Digits) EndNumber();
-  if (line_ >= kHeaderLines) palette_[static_cast<std::size_t>(line_ - kHeaderLines)] =
-      MakeColor(rgb_[0], rgb_[1], rgb_[2]);
+  if (line_ >= kHeaderLines)
+    palette_[static_cast<std::size_t>(line_ - kHeaderLines)] = MakeColor(rgb_[0], rgb_[1], rgb_[2]);
   ++line_;
   field_ = 0;
   scan_ = Scan::Blank;

@@ -69,8 +69,8 @@ Palette ReadPaletteFile(const std::filesystem::path& path, PaletteFormat format)
 
 void WritePaletteFile(const std::filesystem::path& path, const Palette& palette,
                       PaletteFormat format) {
-  WriteFileAtomically(path, format == PaletteFormat::Act ? EncodeAct(palette)
-                                                         : EncodeJascPal(palette));
+  WriteFileAtomically(path,
+                      format == PaletteFormat::Act ? EncodeAct(palette) : EncodeJascPal(palette));
 }
 
 }  // namespace varnel

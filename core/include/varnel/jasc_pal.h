@@ -39,8 +39,8 @@ class JascPalDecoder {
   void EndNumber() noexcept;
 
   Palette palette_{};
-  int line_ = 0;          // lines ended so far
-  int field_ = 0;         // components assigned on this line
+  int line_ = 0;   // lines ended so far
+  int field_ = 0;  // components assigned on this line
   Scan scan_ = Scan::Blank;
   bool negative_ = false;
   std::uint8_t value_ = 0;  // number being read, modulo 256
