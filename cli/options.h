@@ -1,0 +1,37 @@
+// palconv's command line, parsed and checked.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "palconv.h"
+#include "varnel/palette_file.h"
+
+namespace palconv {
+
+// The name that stands for standard input (as FILE) or standard output (as OUT).
+inline constexpr std::string_view kStdStream = "-";
+
+enum class Mode {
+  ConvertBeside,  // palconv FILE...      each file converted beside itself
+  ConvertTo,      // palconv -o OUT FILE  one file written to OUT
+  Show,           // palconv --show FILE  the 256 entries listed
+};
+
+struct Request {
+  Mode mode = Mode::ConvertBeside;
+  std::vector<std::string> files;  // UTF-8; "-" is standard input
+  std::string output;              // OUT of -o; "-" is standard output
+  std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
+  std::optional<varnel::PaletteFormat> to;    // --to: write OUT in this format
+};
+
+// What the command line asks for, or the exit status when it has been answered already
+// (--help, --version) or was refused (usage error, reported on console.err with a hint).
+using Parsed = std::variant<Request, int>;
+
+Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& console);
+
+}  // namespace palconv

@@ -1,0 +1,234 @@
+#include "palconv.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <variant>
+
+#include "options.h"
+#include "varnel/act.h"
+#include "varnel/file_error.h"
+#include "varnel/jasc_pal.h"
+#include "varnel/palette_file.h"
+
+namespace palconv {
+namespace {
+
+using varnel::Palette;
+using varnel::PaletteFormat;
+
+constexpr std::string_view kSavedAs = "Pallete saved as ";
+constexpr std::string_view kStdinName = "standard input";
+constexpr std::string_view kStdoutName = "standard output";
+
+// A failure on standard input or output, which have no path of their own.
+struct StreamError {
+  std::string_view stream;
+  std::string reason;
+};
+
+std::string SystemReason(int error_number) {
+  return std::generic_category().message(error_number);
+}
+
+void Append(std::string& text, unsigned value) {
+  std::array<char, 16> digits{};
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+  text.append(digits.data(), end);
+}
+
+// "index: red green blue", one line per entry.
+std::string Listing(const Palette& palette) {
+  std::string text;
+  text.reserve(palette.size() * 16);
+  for (unsigned i = 0; i < palette.size(); ++i) {
+    Append(text, i);
+    text += ": ";
+    Append(text, varnel::RedOf(palette[i]));
+    text += ' ';
+    Append(text, varnel::GreenOf(palette[i]));
+    text += ' ';
+    Append(text, varnel::BlueOf(palette[i]));
+    text += '\n';
+  }
+  return text;
+}
+
+// 16 rows of 16 cells, each two blanks on the entry's colour as a 24-bit background.
+std::string Grid(const Palette& palette) {
+  constexpr unsigned kColumns = 16;
+  std::string text;
+  for (unsigned i = 0; i < palette.size(); ++i) {
+    text += "\x1b[48;2;";
+    Append(text, varnel::RedOf(palette[i]));
+    text += ';';
+    Append(text, varnel::GreenOf(palette[i]));
+    text += ';';
+    Append(text, varnel::BlueOf(palette[i]));
+    text += "m  ";
+    if (i % kColumns == kColumns - 1) text += "\x1b[0m\n";
+  }
+  return text;
+}
+
+std::string Encode(const Palette& palette, PaletteFormat format) {
+  return format == PaletteFormat::Act ? varnel::EncodeAct(palette)
+                                      : varnel::EncodeJascPal(palette);
+}
+
+// Reads a palette from a stream: an ACT table from its first 768 bytes, a JASC-PAL text
+// up to its 256th entry line.
+Palette ReadStream(std::FILE* in, PaletteFormat format) {
+  std::array<char, 4096> buffer{};
+  std::string act;
+  varnel::JascPalDecoder jasc;
+  for (bool more = true; more;) {
+    const std::size_t want =
+        format == PaletteFormat::Act ? std::min(buffer.size(), varnel::kActSize - act.size())
+                                     : buffer.size();
+    const std::size_t got = std::fread(buffer.data(), 1, want, in);
+    if (got < want && std::ferror(in)) throw StreamError{kStdinName, SystemReason(errno)};
+    const std::string_view piece(buffer.data(), got);
+    if (format == PaletteFormat::Act) {
+      act += piece;
+      more = got == want && act.size() < varnel::kActSize;
+    } else {
+      more = jasc.Feed(piece) && got == want;
+    }
+  }
+  return format == PaletteFormat::Act ? varnel::DecodeAct(act) : jasc.Finish();
+}
+
+class Session {
+ public:
+  Session(const Request& request, const Console& console)
+      : request_(request), console_(console) {}
+
+  int Run() {
+    switch (request_.mode) {
+      case Mode::ConvertBeside:
+        for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
+        break;
+      case Mode::ConvertTo:
+        Attempt(request_.files.front(), [&] {
+          WriteOutput(request_.output, ReadInput(request_.files.front()));
+        });
+        break;
+      case Mode::Show:
+        Attempt(request_.files.front(), [&] { Show(ReadInput(request_.files.front())); });
+        break;
+    }
+    FinishOutput();
+    return failed_ ? kExitFileFailed : kExitOk;
+  }
+
+ private:
+  // Does one file's work; a failure is reported and the run goes on with the next file.
+  template <class Work>
+  void Attempt(std::string_view name, Work&& work) {
+    try {
+      std::forward<Work>(work)();
+    } catch (const varnel::FileError& error) {
+      Report(varnel::PathText(error.path()), error.reason());
+    } catch (const StreamError& error) {
+      Report(error.stream, error.reason);
+      if (error.stream == kStdoutName) out_reported_ = true;
+    } catch (const std::exception& error) {
+      Report(name, error.what());
+    }
+  }
+
+  void Report(std::string_view where, std::string_view reason) {
+    failed_ = true;
+    std::fprintf(console_.err, "palconv: %.*s: %.*s\n", static_cast<int>(where.size()),
+                 where.data(), static_cast<int>(reason.size()), reason.data());
+  }
+
+  Palette ReadInput(const std::string& name) const {
+    if (name == kStdStream) {
+      return ReadStream(console_.in, request_.from.value_or(PaletteFormat::JascPal));
+    }
+    const std::filesystem::path path = PathFromUtf8(name);
+    return varnel::ReadPaletteFile(
+        path, request_.from.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));
+  }
+
+  void WriteOutput(const std::string& name, const Palette& palette) {
+    if (name == kStdStream) {
+      Print(Encode(palette, request_.to.value_or(PaletteFormat::JascPal)));
+      if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
+      return;
+    }
+    const std::filesystem::path path = PathFromUtf8(name);
+    varnel::WritePaletteFile(
+        path, palette, request_.to.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));
+    SaySaved(path);
+  }
+
+  // Convert's rule: a "pal" file becomes an ACT table beside it, any other a JASC-PAL text.
+  void ConvertBeside(const std::string& name) {
+    const std::filesystem::path path = PathFromUtf8(name);
+    const varnel::NativeString ext = varnel::ExtensionOf(path);
+    const Palette palette =
+        varnel::ReadPaletteFile(path, request_.from.value_or(varnel::FormatForExtension(ext)));
+    // Names are never empty here, so there always is a target.
+    const std::filesystem::path target = varnel::ConvertTarget(path, ext).value();
+    varnel::WritePaletteFile(target, palette, varnel::ConvertFormat(ext));
+    SaySaved(target);
+  }
+
+  void Show(const Palette& palette) {
+    Print(Listing(palette));
+    if (console_.out_is_terminal) Print(Grid(palette));
+  }
+
+  void SaySaved(const std::filesystem::path& path) {
+    std::string line(kSavedAs);
+    line += varnel::PathText(path);
+    line += '\n';
+    Print(line);
+  }
+
+  void Print(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), console_.out);
+  }
+
+  // Everything printed must have arrived: a full disk or closed pipe on standard output
+  // is a failure like any other.
+  void FinishOutput() {
+    const bool flushed = std::fflush(console_.out) == 0;
+    const int error_number = errno;
+    if ((!flushed || std::ferror(console_.out)) && !out_reported_) {
+      Report(kStdoutName, SystemReason(flushed ? EIO : error_number));
+    }
+  }
+
+  const Request& request_;
+  const Console& console_;
+  bool failed_ = false;
+  bool out_reported_ = false;
+};
+
+}  // namespace
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+  std::u8string utf8(text.size(), u8'\0');
+  std::ranges::transform(text, utf8.begin(), [](char c) { return static_cast<char8_t>(c); });
+  return std::filesystem::path(utf8);
+}
+
+int Run(const std::vector<std::string>& args, const Console& console) {
+  const Parsed parsed = ParseCommandLine(args, console);
+  if (const int* status = std::get_if<int>(&parsed)) {
+    std::fflush(console.out);
+    return *status;
+  }
+  return Session(std::get<Request>(parsed), console).Run();
+}
+
+}  // namespace palconv
