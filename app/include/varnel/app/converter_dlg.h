@@ -1,0 +1,51 @@
+// The main dialog: the palette, its swatches, the selection and the current file.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "varnel/palette.h"
+#include "varnel/palette_file.h"
+#include "varnel/ui/swatch_grid.h"
+#include "varnel/window/dialog.h"
+#include "varnel/window/gdi.h"
+
+class CConverterDlg : public varnel::window::Dialog {
+ public:
+  explicit CConverterDlg(varnel::window::Dialog* pParent = nullptr);
+  ~CConverterDlg() override;
+
+  // Read-only views of the dialog's state.
+  const varnel::Palette& GetPalette() const noexcept { return m_palette; }
+  const std::filesystem::path& GetCurrentPath() const noexcept { return m_strPath; }
+  const varnel::NativeString& GetCurrentExt() const noexcept { return m_strExt; }
+  int GetSelected() const noexcept { return m_selected; }
+  const varnel::ui::Swatches& GetSwatches() const noexcept { return m_swatch; }
+
+ protected:
+  const varnel::window::MessageMap& GetMessageMap() const override;
+  void DoDataExchange(varnel::window::DataExchange& dx) override;
+  bool OnInitDialog() override;
+
+ private:
+  void InitSwatches();
+
+  void OnSysCommand(unsigned nID, varnel::window::LParam lParam);
+  void OnPaint();
+  varnel::window::IconHandle OnQueryDragIcon();
+  void OnLButtonDown(unsigned nFlags, varnel::window::Point point);
+  void OnLButtonDblClk(unsigned nFlags, varnel::window::Point point);
+  void OnConvert();
+  void OnSaveAs();
+  void OnLoadPalette();
+  bool OnEraseBkgnd(varnel::window::DC& dc);
+
+  varnel::NativeString m_strExt;        // extension of the current file, as the dialog gave it
+  std::filesystem::path m_strPath;      // the file last loaded or saved with Save as
+  int m_selected = 0;                   // selected swatch; 0 draws no frame
+  varnel::Palette m_palette{};          // set by InitSwatches
+  varnel::ui::Swatches m_swatch{};      // set by InitSwatches
+  std::string m_strInfo;                // the information line
+  varnel::window::IconHandle m_hIcon;   // the application's icon
+};

@@ -1,0 +1,7 @@
+#include "varnel/app/about_dlg.h"
+
+#include "resource.h"
+
+CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
+
+CAboutDlg::~CAboutDlg() = default;

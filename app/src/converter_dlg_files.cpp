@@ -1,0 +1,51 @@
+// The three file commands: Load, Save as and Convert.
+#include "varnel/app/converter_dlg.h"
+#include "varnel/palette_file.h"
+#include "varnel/window/common_dialogs.h"
+
+using namespace varnel::window;
+
+namespace {
+
+const varnel::NativeString kDefaultExt = {'A', 'c', 't'};
+constexpr const char* kFilter =
+    "Jasc Psp Pallete (*.Pal)|*.pal|Adobe Photoshop Pallete (*.Act)|*.act||";
+constexpr const char* kNoCurrentFile =
+    "There is no palette file to convert. Load or save one first.";
+
+}  // namespace
+
+// A file that cannot be read raises varnel::FileError, which the window layer shows;
+// the palette and the current file are then left as they were.
+void CConverterDlg::OnLoadPalette() {
+  FileDialog dlg(true, kDefaultExt, m_strPath, 0, kFilter, nullptr);
+  if (dlg.DoModal() != kIdOk) return;
+
+  const varnel::NativeString ext = dlg.GetFileExt();
+  m_palette = varnel::ReadPaletteFile(dlg.GetPathName(), varnel::FormatForExtension(ext));
+  m_strPath = dlg.GetPathName();
+  m_strExt = ext;
+  InvalidateRect(nullptr, true);
+}
+
+void CConverterDlg::OnSaveAs() {
+  FileDialog dlg(false, kDefaultExt, m_strPath, 0, kFilter, nullptr);
+  if (dlg.DoModal() != kIdOk) return;
+
+  const varnel::NativeString ext = dlg.GetFileExt();
+  varnel::WritePaletteFile(dlg.GetPathName(), m_palette, varnel::FormatForExtension(ext));
+  m_strPath = dlg.GetPathName();
+  m_strExt = ext;
+}
+
+// Writes the other format beside the current file: ACT beside a PAL file, JASC-PAL
+// beside anything else.
+void CConverterDlg::OnConvert() {
+  const auto target = varnel::ConvertTarget(m_strPath, m_strExt);
+  if (!target) {
+    MessageBox(kNoCurrentFile);
+    return;
+  }
+  varnel::WritePaletteFile(*target, m_palette, varnel::ConvertFormat(m_strExt));
+  MessageBox("Pallete saved as " + varnel::PathText(*target));
+}

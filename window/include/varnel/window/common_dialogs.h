@@ -1,0 +1,75 @@
+// The system's file-open/save dialog and colour chooser.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "varnel/palette.h"
+#include "varnel/palette_file.h"
+#include "varnel/window/constants.h"
+
+namespace varnel::window {
+
+class Dialog;
+
+class FileDialog {
+ public:
+  // `openFileDialog`: true for Open, false for Save As. `defaultExt` (no dot) is added to
+  // a name typed without extension. `fileName` fills the name box at the start. `flags`
+  // are the system's option flags (added to what the dialog always uses). `filter` is
+  // "Description|*.pattern|Description|*.pattern||"; its first pair is selected at the
+  // start. `parent` as for Dialog.
+  FileDialog(bool openFileDialog, NativeString defaultExt, std::filesystem::path fileName,
+             unsigned flags, std::string_view filter, Dialog* parent = nullptr);
+
+  // Runs the dialog; kIdOk when the user confirmed a name, kIdCancel otherwise.
+  int DoModal();
+
+  // After kIdOk: the chosen file's full path, and its extension without the dot as the
+  // dialog reports it (letter case kept; empty when the name has none).
+  const std::filesystem::path& GetPathName() const noexcept { return path_; }
+  NativeString GetFileExt() const;
+
+  // The arguments it was built with.
+  bool IsOpenDialog() const noexcept { return open_; }
+  const NativeString& DefaultExt() const noexcept { return defaultExt_; }
+  const std::filesystem::path& InitialFileName() const noexcept { return fileName_; }
+  unsigned Flags() const noexcept { return flags_; }
+  const std::string& Filter() const noexcept { return filter_; }
+  Dialog* Parent() const noexcept { return parent_; }
+
+ private:
+  bool open_;
+  NativeString defaultExt_;
+  std::filesystem::path fileName_;
+  unsigned flags_;
+  std::string filter_;
+  Dialog* parent_;
+  std::filesystem::path path_;  // set by DoModal
+};
+
+class ColorDialog {
+ public:
+  // `initial` is the colour selected at the start; `flags` the system's option flags.
+  explicit ColorDialog(COLORREF initial = 0, unsigned flags = 0, Dialog* parent = nullptr) noexcept
+      : color_(initial), initial_(initial), flags_(flags), parent_(parent) {}
+
+  // Runs the chooser; kIdOk when the user confirmed a colour, kIdCancel otherwise.
+  int DoModal();
+
+  // The chosen colour after kIdOk (the initial one before).
+  COLORREF GetColor() const noexcept { return color_; }
+
+  COLORREF InitialColor() const noexcept { return initial_; }
+  unsigned Flags() const noexcept { return flags_; }
+  Dialog* Parent() const noexcept { return parent_; }
+
+ private:
+  COLORREF color_;  // set by DoModal
+  COLORREF initial_;
+  unsigned flags_;
+  Dialog* parent_;
+};
+
+}  // namespace varnel::window
