@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: run check deps native test-native bench clean
+.PHONY: run check deps native test-native win32 test-e2e bench clean
 
 deps:
 	scripts/install-deps.sh native
@@ -13,13 +13,26 @@ native: deps
 	cmake --build --preset native -j $(JOBS)
 
 test-native: native
-	ctest --preset native -j $(JOBS)
+	ctest --preset native -j $(JOBS) -LE wine
 
-check: test-native
+# Varnel.exe, palconv.exe and the end-to-end driver, cross-compiled for 32-bit Windows.
+win32:
+	scripts/install-deps.sh native win32
+	cmake --preset win32
+	cmake --build --preset win32 -j $(JOBS)
 
-run: native
-	build/native/cli/palconv examples/sunset.pal -o build/sunset.act
-	build/native/cli/palconv --show build/sunset.act
+# The real Varnel.exe under Wine on a private virtual display (tests/e2e/winebox.sh).
+test-e2e: native win32
+	scripts/install-deps.sh wine
+	ctest --preset native -L wine
+
+check: test-native test-e2e
+
+# Starts Varnel.exe under Wine on $DISPLAY; with no display, on a virtual one, saving
+# build/screenshot.png.
+run: win32
+	scripts/install-deps.sh wine
+	tests/e2e/winebox.sh run build/win32
 
 bench: native
 	build/native/bench/varnel_bench

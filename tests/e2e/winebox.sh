@@ -1,0 +1,293 @@
+#!/usr/bin/env bash
+# Runs the project's Windows programs under Wine on a private virtual X display, in a private
+# 32-bit Wine prefix, and stops everything it started (by process id) when it ends.
+#
+#   winebox.sh test <driver.exe> <Varnel.exe> [driver arguments...]
+#       Runs the end-to-end driver against Varnel.exe (and palconv.exe, if $VARNEL_PALCONV
+#       names it). Screenshots and the log go to $VARNEL_E2E_OUT (default build/e2e); the
+#       driver gets $VARNEL_E2E_TIMEOUT seconds (default 600). Exit status: the driver's.
+#   winebox.sh test-build <win32 build folder> [driver arguments...]
+#       The same, with the programs named in <folder>/e2e-programs.txt (written by CMake).
+#   winebox.sh run <Varnel.exe | win32 build folder>
+#       With $DISPLAY set: starts the program there and waits until it is closed.
+#       Without: starts it on a private virtual display, saves build/screenshot.png, stops.
+#   winebox.sh prefix
+#       Only builds the cached, initialised prefix (build/e2e/prefix-cache).
+#
+# A set-up that gives the same pixels on every machine: 24-bit Xvfb, unmanaged windows (else
+# each hidden window stalls without a window manager), 96 dots per inch, and Wine's own
+# bitmap-metric fonts in the prefix (else "MS Sans Serif" falls back to a wider face).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+out=${VARNEL_E2E_OUT:-$root/build/e2e}
+cache=$out/prefix-cache
+fonts=/usr/share/wine/fonts
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=C.UTF-8
+unset WINELOADERNOEXEC WINESERVER
+
+say() { echo "winebox: $*" >&2; }
+die() { say "$*"; exit 1; }
+
+for tool in wine wineserver Xvfb; do
+  command -v "$tool" >/dev/null || die "'$tool' is not installed (scripts/install-deps.sh wine)"
+done
+[ -d "$fonts" ] || die "$fonts is missing (Debian package fonts-wine)"
+
+# ---- what this run started, stopped in reverse order on every exit ------------------------
+xvfb_pid=""
+program_pid=""
+server_pid=""
+server_prefix=""
+work=""
+
+stop_all() {
+  if [ -n "$server_pid" ]; then
+    WINEPREFIX=$server_prefix wineserver -k 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=""
+  fi
+  if [ -n "$program_pid" ]; then
+    kill "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=""
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  fi
+  if [ -n "$work" ]; then
+    rm -rf "$work"
+    work=""
+  fi
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
+# Starts Xvfb on the first free display number and exports DISPLAY once it accepts clients.
+start_xvfb() {
+  local fifo=$work/displayfd number=""
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" \
+    >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  read -r -t 30 number <"$fifo" || true
+  [ -n "$number" ] || die "Xvfb did not start (see $work/xvfb.log)"
+  export DISPLAY=":$number"
+}
+
+# Starts a wineserver for the prefix in the foreground of a background job, so its pid is
+# ours to stop and its output never reaches the caller's stdout.
+start_wineserver() {
+  export WINEPREFIX=$1
+  server_prefix=$1
+  wineserver -f -p >>"$work/wineserver.log" 2>&1 &
+  server_pid=$!
+}
+
+# The settings that make the prefix reproducible; its hash names the cache generation.
+prefix_settings() {
+  cat <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:00000060
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts]
+"LogPixels"=dword:00000060
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"mscoree"=""
+"mshtml"=""
+EOF
+}
+
+stamp() {
+  { wine --version; prefix_settings; ls "$fonts"; } | cksum | cut -d' ' -f1
+}
+
+# Builds the initialised prefix once; later runs copy it. Built aside and renamed into place,
+# so an interrupted build never leaves a half-made cache.
+ensure_cache() {
+  local want
+  want=$(stamp)
+  # One run builds the cache; others wait for it here.
+  exec 9>"$out/prefix-cache.lock"
+  flock 9
+  if [ -f "$cache/.varnel-stamp" ] && [ "$(cat "$cache/.varnel-stamp")" = "$want" ]; then
+    flock -u 9
+    return
+  fi
+  say "initialising a Wine prefix (once; cached in $cache)"
+  local fresh=$work/fresh-prefix
+  mkdir -p "$fresh"
+  start_xvfb
+  start_wineserver "$fresh"
+  wine wineboot --init >>"$work/wine.log" 2>&1 || die "wineboot failed (see $work/wine.log)"
+  prefix_settings >"$work/settings.reg"
+  wine regedit /S "$(winepath -w "$work/settings.reg")" >>"$work/wine.log" 2>&1 \
+    || die "regedit failed (see $work/wine.log)"
+  cp "$fonts"/* "$fresh/drive_c/windows/Fonts/"
+  stop_server
+  echo "$want" >"$fresh/.varnel-stamp"
+  mkdir -p "$(dirname "$cache")"
+  rm -rf "$cache.old"
+  [ -d "$cache" ] && mv "$cache" "$cache.old"
+  mv "$fresh" "$cache"
+  rm -rf "$cache.old"
+  flock -u 9
+}
+
+# A new folder for this run's files under $out; folders of runs that were killed go first.
+make_work() {
+  mkdir -p "$out"
+  local old owner
+  for old in "$out"/run.*; do
+    [ -d "$old" ] || continue
+    owner=$(cat "$old/owner" 2>/dev/null || true)
+    if [ -n "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then rm -rf "$old"; fi
+  done
+  work=$(mktemp -d "$out/run.XXXXXX")
+  echo $$ >"$work/owner"
+}
+
+# Stops the wineserver only; the registry is written out as it ends.
+stop_server() {
+  WINEPREFIX=$server_prefix wineserver -k 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+}
+
+# A private copy of the cached prefix for this run.
+private_prefix() {
+  cp -a "$cache" "$work/prefix"
+  echo "$work/prefix"
+}
+
+# Converts the driver's bitmaps into PNG files beside them.
+bitmaps_to_png() {
+  command -v convert >/dev/null || return 0
+  local bmp
+  for bmp in "$out"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+}
+
+cmd_test() {
+  [ $# -ge 2 ] || die "usage: winebox.sh test <driver.exe> <Varnel.exe> [driver arguments...]"
+  local driver=$1 program=$2 palconv=""
+  shift 2
+  # palconv.exe of the same build, when there is one beside the list of programs.
+  [ -z "${VARNEL_PALCONV:-}" ] || palconv=$VARNEL_PALCONV
+  [ -f "$driver" ] || die "no test driver at $driver (build it with: make win32)"
+  [ -f "$program" ] || die "no program at $program (build it with: make win32)"
+  command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
+  make_work
+  rm -f "$out"/*.png "$out/driver.log"
+  ensure_cache
+  [ -n "$xvfb_pid" ] || start_xvfb
+  start_wineserver "$(private_prefix)"
+  mkdir -p "$work/files"
+  local started=$SECONDS status=0 limit=${VARNEL_E2E_TIMEOUT:-600}
+  VARNEL_EXE=$(winepath -w "$program") \
+  VARNEL_E2E_OUT=$(winepath -w "$out") \
+  VARNEL_E2E_FILES=$(winepath -w "$work/files") \
+  VARNEL_PALCONV_EXE=${palconv:+$(winepath -w "$palconv")} \
+  VARNEL_E2E_FILES_UNIX=$work/files \
+  VARNEL_UNIX_SHELL=$(winepath -w /bin/sh) \
+    timeout --kill-after=10 "$limit" wine "$driver" "$@" >"$work/driver.log" 2>&1 || status=$?
+  [ "$status" -ne 124 ] || say "the driver did not finish within $limit s"
+  cat "$work/driver.log"
+  cp "$work/driver.log" "$out/driver.log"
+  bitmaps_to_png
+  say "driver finished with status $status after $((SECONDS - started)) s; artefacts in $out"
+  return "$status"
+}
+
+# Waits until the program's top-level window exists and its picture stops changing.
+wait_for_window() {
+  local deadline=$((SECONDS + 60)) id="" previous="" current=""
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --name '^Varnel Pallete Converter$' 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then
+      current=$(import -window "$id" rgb:- 2>/dev/null | cksum || true)
+      if [ -n "$previous" ] && [ "$current" = "$previous" ]; then
+        echo "$id"
+        return 0
+      fi
+      previous=$current
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+cmd_run() {
+  [ $# -eq 1 ] || die "usage: winebox.sh run <Varnel.exe | win32 build folder>"
+  local program=$1
+  [ -d "$program" ] && program=$(program_in_build "$program" program)
+  [ -f "$program" ] || die "no program at $program (build it with: make win32)"
+  make_work
+  if [ -n "${DISPLAY:-}" ]; then
+    local display=$DISPLAY
+    ensure_cache
+    export DISPLAY=$display
+    # A window manager is present here: let it manage the window as usual.
+    local prefix
+    prefix=$(private_prefix)
+    start_wineserver "$prefix"
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >>"$work/wine.log" 2>&1 || true
+    say "starting $(basename "$program") on $DISPLAY; close it to end"
+    wine "$program" >>"$work/wine.log" 2>&1 || true
+    return 0
+  fi
+  command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
+  command -v import >/dev/null || die "'import' is not installed (Debian package imagemagick)"
+  ensure_cache
+  [ -n "$xvfb_pid" ] || start_xvfb
+  start_wineserver "$(private_prefix)"
+  wine "$program" >>"$work/wine.log" 2>&1 &
+  program_pid=$!
+  local id shot=$root/build/screenshot.png
+  id=$(wait_for_window) || die "the program's window did not appear within 60 s"
+  import -window "$id" "$shot"
+  say "no display: $(basename "$program") ran on a virtual display; screenshot saved to $shot"
+}
+
+# The file of a program of the win32 build, from the list CMake writes there.
+program_in_build() {
+  local list=$1/e2e-programs.txt file
+  [ -f "$list" ] || die "no $list: configure and build the win32 preset first (make win32)"
+  file=$(sed -n "s/^$2=//p" "$list")
+  [ -n "$file" ] || die "the win32 build defines no $2 yet ($list)"
+  echo "$file"
+}
+
+cmd_test_build() {
+  [ $# -ge 1 ] || die "usage: winebox.sh test-build <win32 build folder> [driver arguments...]"
+  local build=$1 driver program
+  shift
+  driver=$(program_in_build "$build" driver)
+  program=$(program_in_build "$build" program)
+  VARNEL_PALCONV=$(sed -n 's/^palconv=//p' "$build/e2e-programs.txt") cmd_test "$driver" "$program" "$@"
+}
+
+case "${1:-}" in
+  test) shift; cmd_test "$@" ;;
+  test-build) shift; cmd_test_build "$@" ;;
+  run) shift; cmd_run "$@" ;;
+  prefix)
+    make_work
+    ensure_cache
+    ;;
+  *) die "usage: winebox.sh test|run|prefix ..." ;;
+esac
