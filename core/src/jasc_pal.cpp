@@ -1,5 +1,6 @@
 #include "varnel/jasc_pal.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -13,12 +14,14 @@ constexpr bool IsBlank(char c) noexcept {
 
 constexpr bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-constexpr std::uint8_t DigitOf(char c) noexcept { return static_cast<std::uint8_t>(c - '0'); }
+constexpr unsigned DigitOf(char c) noexcept {
+  return static_cast<unsigned char>(c) - unsigned{'0'};
+}
 
 }  // namespace
 
 void JascPalDecoder::EndNumber() noexcept {
-  rgb_[field_] = negative_ ? static_cast<std::uint8_t>(-value_) : value_;
+  rgb_[field_] = static_cast<std::uint8_t>(negative_ ? 0u - value_ : value_);
   ++field_;
   scan_ = field_ == 3 ? Scan::Skip : Scan::Blank;
 }
@@ -32,54 +35,65 @@ void JascPalDecoder::EndLine() noexcept {
   scan_ = Scan::Blank;
 }
 
+const char* JascPalDecoder::ScanText(const char* p, const char* const end) noexcept {
+  // The state lives in locals while the line is scanned, so that it stays in registers.
+  Scan scan = scan_;
+  unsigned value = value_;
+  bool negative = negative_;
+  int field = field_;
+  std::uint8_t rgb[3] = {rgb_[0], rgb_[1], rgb_[2]};
+  for (; p != end && scan != Scan::Skip; ++p) {
+    const char c = *p;
+    if (c == '\n') break;
+    switch (scan) {
+      case Scan::Digits:
+        if (IsDigit(c)) {
+          value = value * 10 + DigitOf(c);
+          continue;
+        }
+        // Only the low 8 bits count, and unsigned arithmetic keeps them right however
+        // long the number grew.
+        rgb[field++] = static_cast<std::uint8_t>(negative ? 0u - value : value);
+        scan = field == 3 ? Scan::Skip : Scan::Blank;
+        if (scan == Scan::Skip) break;
+        [[fallthrough]];  // the character after a number may start the next one: "1-2-3"
+      case Scan::Blank:
+        if (IsBlank(c)) continue;
+        negative = c == '-';
+        value = IsDigit(c) ? DigitOf(c) : 0u;
+        scan = IsDigit(c) ? Scan::Digits : (c == '-' || c == '+') ? Scan::Sign : Scan::Skip;
+        continue;
+      case Scan::Sign:
+        // A sign with no digit after it ends the scan of the line.
+        value = DigitOf(c);
+        scan = IsDigit(c) ? Scan::Digits : Scan::Skip;
+        continue;
+      case Scan::Skip:
+        break;
+    }
+  }
+  scan_ = scan;
+  value_ = value;
+  negative_ = negative;
+  field_ = field;
+  std::copy(rgb, rgb + 3, rgb_);
+  return p;
+}
+
 bool JascPalDecoder::Feed(std::string_view bytes) noexcept {
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
   while (p != end && !Done()) {
-    // Header lines and the rest of a line that has given all it will give: jump to its end.
-    if (line_ < kHeaderLines || scan_ == Scan::Skip) {
-      const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-      if (lf == nullptr) break;
-      p = static_cast<const char*>(lf) + 1;
-      EndLine();
-      continue;
+    if (line_ >= kHeaderLines && scan_ != Scan::Skip) {
+      p = ScanText(p, end);
+      if (p == end) break;
     }
-    const char c = *p++;
-    if (c == '\n') {
-      EndLine();
-      continue;
-    }
-    switch (scan_) {
-      case Scan::Digits:
-        if (IsDigit(c)) {
-          value_ = static_cast<std::uint8_t>(value_ * 10 + DigitOf(c));
-          break;
-        }
-        EndNumber();
-        if (scan_ == Scan::Skip) break;
-        [[fallthrough]];  // the character after a number may start the next one: "1-2-3"
-      case Scan::Blank:
-        if (IsBlank(c)) break;
-        negative_ = c == '-';
-        if (IsDigit(c)) {
-          value_ = DigitOf(c);
-          scan_ = Scan::Digits;
-        } else {
-          value_ = 0;
-          scan_ = (c == '-' || c == '+') ? Scan::Sign : Scan::Skip;
-        }
-        break;
-      case Scan::Sign:
-        if (IsDigit(c)) {
-          value_ = DigitOf(c);
-          scan_ = Scan::Digits;
-        } else {
-          scan_ = Scan::Skip;  // a sign with no digit after it ends the scan of the line
-        }
-        break;
-      case Scan::Skip:
-        break;
-    }
+    // Header lines, and what is left of a line once it has given its numbers, are
+    // skipped unread.
+    const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    if (lf == nullptr) break;
+    p = static_cast<const char*>(lf) + 1;
+    EndLine();
   }
   return !Done();
 }

@@ -35,6 +35,9 @@ class JascPalDecoder {
   static constexpr int kHeaderLines = 3;
   static constexpr int kLastLine = kHeaderLines + static_cast<int>(kPaletteSize);
 
+  // Scans an entry line up to its line feed, the end of the input, or the point where
+  // the line has given all it will give; returns where it stopped.
+  const char* ScanText(const char* p, const char* end) noexcept;
   void EndLine() noexcept;
   void EndNumber() noexcept;
 
@@ -43,7 +46,7 @@ class JascPalDecoder {
   int field_ = 0;  // components assigned on this line
   Scan scan_ = Scan::Blank;
   bool negative_ = false;
-  std::uint8_t value_ = 0;  // number being read, modulo 256
+  unsigned value_ = 0;  // number being read; its low 8 bits are right
   std::uint8_t rgb_[3] = {0, 0, 0};
 };
 
