@@ -21,7 +21,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 out=${VARNEL_E2E_OUT:-$root/build/e2e}
-cache=$out/prefix-cache
+cache=${VARNEL_PREFIX_CACHE:-$root/build/e2e/prefix-cache}
 fonts=/usr/share/wine/fonts
 
 export WINEARCH=win32
@@ -120,7 +120,8 @@ ensure_cache() {
   local want
   want=$(stamp)
   # One run builds the cache; others wait for it here.
-  exec 9>"$out/prefix-cache.lock"
+  mkdir -p "$(dirname "$cache")"
+  exec 9>"$cache.lock"
   flock 9
   if [ -f "$cache/.varnel-stamp" ] && [ "$(cat "$cache/.varnel-stamp")" = "$want" ]; then
     flock -u 9
