@@ -93,15 +93,27 @@ void ReadFileChunks(const std::filesystem::path& path,
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   // Write through a symbolic link to the file it names rather than replace the link.
   std::filesystem::path target = path;
-  std::error_code ec;
-  if (std::filesystem::is_symlink(path, ec)) {
-    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-    if (!ec) target = std::move(resolved);
-  }
-
   struct stat old {};
-  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  bool replacing = ::lstat(path.c_str(), &old) == 0;
+  if (replacing && S_ISLNK(old.st_mode)) {
+    // Write through a symbolic link to the file it names rather than replace the link;
+    // a link that leads nowhere is replaced.
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    replacing = !ec && ::stat(resolved.c_str(), &old) == 0;
+    if (replacing) target = std::move(resolved);
+  }
   if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason, FileOperation::Write);
+  // A pipe or a device can only be written into: renaming over it would put a plain file
+  // in its place (as root, even over /dev/null).
+  if (replacing && !S_ISREG(old.st_mode)) {
+    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
+    int error = WriteAll(fd.get(), bytes) ? 0 : errno;
+    if (const int closed = fd.Close(); error == 0) error = closed;
+    if (error != 0) Fail(path, error, FileOperation::Write);
+    return;
+  }
 
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
