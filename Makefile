@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: run check deps native test-native win32 test-e2e bench clean
+.PHONY: run check deps native test-native win32 test-e2e asan fuzz bench clean
 
 deps:
 	scripts/install-deps.sh native
@@ -26,7 +26,23 @@ test-e2e: native win32
 	scripts/install-deps.sh wine
 	ctest --preset native -L wine
 
-check: test-native test-e2e
+# Every native test again under AddressSanitizer and UndefinedBehaviorSanitizer; the first
+# finding fails the test.
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS) -LE wine
+
+# libFuzzer targets (clang), FUZZ_SECONDS each, one after the other. A time-boxed search,
+# so not part of check; check replays the stored corpus and every regression file.
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/install-deps.sh native fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	for t in jasc_pal act naming; do tests/fuzz/run.sh $$t $(FUZZ_SECONDS) || exit 1; done
+
+check: test-native asan test-e2e
 
 # Starts Varnel.exe under Wine on $DISPLAY; with no display, on a virtual one, saving
 # build/screenshot.png.
