@@ -1,11 +1,15 @@
 // A main dialog open on the in-memory window system, and what its tests share.
 #pragma once
 
-#include <filesystem>
-#include <optional>
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "resource.h"
 #include "varnel/app/converter_dlg.h"
@@ -13,59 +17,95 @@
 
 namespace varnel::testing {
 
+namespace fs = std::filesystem;
 namespace vw = varnel::window;
 
-// The background picture the tests use: four flat quadrants, so that the stretch can be
-// told apart at the corners of the client area.
-inline constexpr COLORREF kTopLeft = MakeColor(200, 200, 200);
-inline constexpr COLORREF kTopRight = MakeColor(180, 180, 190);
-inline constexpr COLORREF kBottomLeft = MakeColor(90, 90, 90);
-inline constexpr COLORREF kBottomRight = MakeColor(70, 75, 70);
-vw::NativeBitmap QuadrantPicture();
+// The background the tests use: four flat quadrants, so that where the picture lands after
+// the stretch can be told pixel by pixel.
+inline constexpr COLORREF kQuadrant[2][2] = {{MakeColor(200, 200, 200), MakeColor(180, 180, 190)},
+                                             {MakeColor(90, 90, 90), MakeColor(70, 75, 70)}};
 
-// A folder of its own for one test, removed afterwards.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+inline std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
- private:
-  std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
-
-// A palette unlike the green ramp in every entry, with values above 127 and 99.
-Palette SamplePalette();
+inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 class DialogTest : public ::testing::Test {
  protected:
-  DialogTest();
-  ~DialogTest() override;
+  DialogTest() {
+    vw::NativeBitmap picture{513, 345, {}, 0};
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x)
+        picture.pixels.push_back(kQuadrant[y >= 172][x >= 256]);
+    }
+    desktop.bitmaps[IDB_BACKGROUND] = picture;
+    dlg.emplace();
+    desktop.Open(*dlg);
+  }
+  ~DialogTest() override {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    EXPECT_EQ(desktop.faults, std::vector<std::string>{});
+    EXPECT_EQ(desktop.liveGdiObjects, 0) << "a brush, bitmap or memory DC was not released";
+    EXPECT_TRUE(desktop.fileAnswers.empty()) << "a scripted file dialog never ran";
+    EXPECT_TRUE(desktop.colorAnswers.empty()) << "a scripted colour chooser never ran";
+  }
 
   vw::NativeWindow& window() { return desktop.WindowOf(*dlg); }
-  COLORREF Pixel(int x, int y) { return window().Pixel(x, y); }
+  COLORREF Pixel(vw::Point p) { return window().Pixel(p.x, p.y); }
   vw::Rect Swatch(int i) const { return dlg->GetSwatches()[static_cast<std::size_t>(i)]; }
-  vw::Point Centre(int i) const;
-
-  // True when the pixel shows the background picture: its quadrant's colour, or any
-  // quadrant's colour near the middle lines where the stretch may round either way.
-  bool IsBackground(int x, int y);
+  vw::Point Centre(int i) const {
+    const vw::Rect r = Swatch(i);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
   std::string InfoLine() { return window().controls[IDC_INFO]; }
 
-  // Input as the system delivers it, each followed by the repaint it causes.
-  void Click(vw::Point p);
-  void DoubleClick(vw::Point p);
-  void Press(int buttonId);
-  void Load(const std::filesystem::path& path);
-  void SaveAs(const std::filesystem::path& path);
+  // True when the pixel shows its quadrant of the stretched picture; within 2 px of the
+  // middle lines, where the stretch may round either way, a neighbouring quadrant will do.
+  bool IsBackground(vw::Point p) {
+    for (int dx : {-2, 0, 2}) {
+      for (int dy : {-2, 0, 2}) {
+        if (Pixel(p) == kQuadrant[p.y + dy >= window().height / 2][p.x + dx >= window().width / 2])
+          return true;
+      }
+    }
+    return false;
+  }
+
+  // Input as the system delivers it, each followed by the repaint it causes; a double
+  // click comes as down, up, double click, up.
+  void Mouse(unsigned message, vw::Point p) {
+    desktop.Send(*dlg, message, message == vw::kWmLButtonUp ? 0 : 1, vw::MakePointLParam(p));
+    if (message == vw::kWmLButtonUp) desktop.UpdateWindow(*dlg);
+  }
+  void Click(vw::Point p) {
+    Mouse(vw::kWmLButtonDown, p);
+    Mouse(vw::kWmLButtonUp, p);
+  }
+  void DoubleClick(vw::Point p) {
+    Click(p);
+    Mouse(vw::kWmLButtonDblClk, p);
+    Mouse(vw::kWmLButtonUp, p);
+  }
+  void Press(int button) {
+    desktop.Send(*dlg, vw::kWmCommand,
+                 vw::MakeWParam(static_cast<unsigned>(button), vw::kBnClicked));
+    desktop.UpdateWindow(*dlg);
+  }
+  void Choose(int button, const fs::path& path, int answer = vw::kIdOk) {
+    desktop.fileAnswers.push_back({answer, path});
+    Press(button);
+  }
 
   vw::memory::Desktop desktop;
   std::optional<CConverterDlg> dlg;
-  TempFolder folder;
+  std::string folderName = (fs::temp_directory_path() / "varnel-dialog-XXXXXX").string();
+  fs::path folder =  // a folder of the test's own, removed afterwards
+      mkdtemp(folderName.data()) ? folderName : throw std::runtime_error("mkdtemp failed");
 };
 
 }  // namespace varnel::testing
