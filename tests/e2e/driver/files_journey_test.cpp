@@ -1,75 +1,38 @@
-// Load, Save as and Convert with the real Open and Save As dialogs and message boxes, and the
-// palette files they leave on disk, compared byte for byte.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
+// Load, Save as and Convert through the real Open and Save As dialogs and message boxes,
+// with the files they leave on disk compared byte for byte.
 #include "journey.h"
 #include "resource.h"
-#include "screen.h"
 
 namespace varnel::e2e {
 namespace {
 
 const std::wstring kSavedAs = L"Pallete saved as ";
 const std::wstring kNoCurrentFile = L"There is no palette file to convert. Load or save one first.";
+constexpr int kFileTypeBox = 0x470;
 
-enum class Format { kJascPal, kAct };
+using FileJourney = Journey;
 
-Bytes FileOf(Format format, const Palette& palette) {
-  return format == Format::kAct ? ActFile(palette) : JascPalFile(palette);
-}
-
-using LoadAndConvertJourney = Journey;
-
-TEST_F(LoadAndConvertJourney, LoadShowsTheFilesColoursAndConvertWritesTheOtherFormat) {
-  WriteBytes(folder_ / "sky.pal", JascPalFile(Sunset()));
-  Load(folder_ / "sky.pal");
+TEST_F(FileJourney, NamesInAnyScriptGoThroughOpenSaveAsAndConvert) {
+  // Cyrillic, Japanese, and a character outside the 16-bit range (a surrogate pair).
+  const fs::path sub = folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
+  fs::create_directories(sub);
+  const fs::path loaded = sub / L"\u5915\u713C\u3051.ACT";  // upper case: still ACT
+  const fs::path saved = sub / L"\u0441\u043E\u0445\u0440\u0430\u043D\u0435\u043D\u043E.pal";
+  WriteBytes(loaded, ActFile(Sunset()));
+  Load(loaded);
   ExpectShown(Sunset());
-  EXPECT_EQ(Convert(), kSavedAs + PathText(folder_ / "sky.act"));
-  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), ActFile(Sunset()));
-  // The current file is still sky.pal: a second Convert writes the same target again.
-  fs::remove(folder_ / "sky.act");
-  EXPECT_EQ(Convert(), kSavedAs + PathText(folder_ / "sky.act"));
-  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), ActFile(Sunset()));
+  SaveAs(saved);
+  EXPECT_EQ(ReadBytes(saved), JascPalFile(Sunset()));
+  const fs::path converted = fs::path(saved).replace_extension(".act");
+  EXPECT_EQ(Convert(), kSavedAs + converted.wstring());
+  EXPECT_EQ(ReadBytes(converted), ActFile(Sunset()));
 }
-
-struct ConvertCase {
-  const char* loaded;
-  Format loadedFormat;
-  const char* target;
-  Format targetFormat;
-  const char* why;
-};
-
-class ConvertTarget : public Journey, public ::testing::WithParamInterface<ConvertCase> {};
-
-TEST_P(ConvertTarget, FollowsTheLoadedFilesExtension) {
-  const ConvertCase& c = GetParam();
-  SCOPED_TRACE(c.why);
-  WriteBytes(folder_ / c.loaded, FileOf(c.loadedFormat, Sunset()));
-  Load(folder_ / c.loaded);
-  ExpectShown(Sunset());
-  EXPECT_EQ(Convert(), kSavedAs + PathText(folder_ / c.target));
-  EXPECT_EQ(ReadBytes(folder_ / c.target), FileOf(c.targetFormat, Sunset()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Journey, ConvertTarget,
-    ::testing::Values(
-        ConvertCase{"SKY.ACT", Format::kAct, "SKY.pal", Format::kJascPal,
-                    "upper-case ACT reads as ACT; anything but PAL converts to JASC-PAL"},
-        ConvertCase{"sky.Pal", Format::kJascPal, "sky.act", Format::kAct,
-                    "PAL in any letter case converts to ACT"},
-        ConvertCase{"notes.txt", Format::kJascPal, "notes.pal", Format::kJascPal,
-                    "other extensions read and convert as JASC-PAL"}));
 
 struct SaveCase {
   const char* saved;
-  Format savedFormat;
-  const char* target;
-  Format targetFormat;
+  Bytes (*savedAs)(const Palette&);
+  const char* converted;
+  Bytes (*convertedAs)(const Palette&);
   const char* why;
 };
 
@@ -77,126 +40,90 @@ class SaveAsThenConvert : public Journey, public ::testing::WithParamInterface<S
 
 TEST_P(SaveAsThenConvert, WritesBothFilesInTheirFormats) {
   const SaveCase& c = GetParam();
-  SCOPED_TRACE(c.why);
   WriteBytes(folder_ / "in.pal", JascPalFile(Sunset()));
   Load(folder_ / "in.pal");
-  SaveAs(folder_ / c.saved);
-  EXPECT_EQ(ReadBytes(folder_ / c.saved), FileOf(c.savedFormat, Sunset()));
-  // Save as makes the saved file the current one.
-  EXPECT_EQ(Convert(), kSavedAs + PathText(folder_ / c.target));
-  EXPECT_EQ(ReadBytes(folder_ / c.target), FileOf(c.targetFormat, Sunset()));
+  const HWND dialog = Press(IDC_SAVEAS, L"Save As");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return fs::path(ControlText(dialog, kFileNameBox)).filename() == L"in.pal"; }))
+      << "not started at the current file";
+  ChooseFile(dialog, folder_ / c.saved);
+  EXPECT_EQ(ReadBytes(folder_ / c.saved), c.savedAs(Sunset())) << c.why;
+  // The saved file is now the current one.
+  EXPECT_EQ(Convert(), kSavedAs + (folder_ / c.converted).wstring()) << c.why;
+  EXPECT_EQ(ReadBytes(folder_ / c.converted), c.convertedAs(Sunset())) << c.why;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Journey, SaveAsThenConvert,
-    ::testing::Values(
-        SaveCase{"out.TXT", Format::kJascPal, "out.pal", Format::kJascPal,
-                 "TXT saves as JASC-PAL text, and converts to JASC-PAL beside it"},
-        SaveCase{"out.act", Format::kAct, "out.pal", Format::kJascPal,
-                 "ACT saves the 768-byte table; Convert then writes JASC-PAL"},
-        SaveCase{"out.PAL", Format::kJascPal, "out.act", Format::kAct,
-                 "PAL saves as text; Convert then writes ACT"}));
+    ::testing::Values(SaveCase{"out.TXT", JascPalFile, "out.pal", JascPalFile, "TXT is JASC-PAL text"},
+                      SaveCase{"out.act", ActFile, "out.pal", JascPalFile, "ACT is the 768-byte table"}));
 
 struct CancelCase {
-  int button;
+  int button;  // 0: a double click on a swatch
   const wchar_t* caption;
-  const char* why;
 };
 
-class CancelledFileDialog : public Journey, public ::testing::WithParamInterface<CancelCase> {};
+class CancelledDialog : public Journey, public ::testing::WithParamInterface<CancelCase> {};
 
-TEST_P(CancelledFileDialog, ChangesNothing) {
+TEST_P(CancelledDialog, ChangesNothingAndConvertFindsNoFile) {
   const CancelCase& c = GetParam();
-  SCOPED_TRACE(c.why);
-  const HWND dialog = Press(c.button, c.caption);
+  if (c.button == 0) DoubleClick(SwatchCentre(9));
+  const HWND dialog = c.button == 0 ? WaitForWindow(c.caption) : Press(c.button, c.caption);
   ASSERT_NE(dialog, nullptr);
-  Cancel(dialog);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), Main());
+  EXPECT_FALSE(IsWindowEnabled(Main())) << "not modal";
+  if (c.button != 0) {
+    const HWND types = GetDlgItem(dialog, kFileTypeBox);
+    std::vector<std::wstring> items(static_cast<std::size_t>(SendMessageW(types, CB_GETCOUNT, 0, 0)));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      items[i].resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)));
+      SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
+    }
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)"}));
+  }
+  Close(dialog, IDCANCEL);
   ExpectShown(GreenRamp());
-  EXPECT_TRUE(FolderContents(folder_).empty()) << "a file was written";
-  EXPECT_EQ(Convert(), kNoCurrentFile) << "the cancelled dialog set a current file";
-}
-
-INSTANTIATE_TEST_SUITE_P(Journey, CancelledFileDialog,
-                         ::testing::Values(CancelCase{IDC_LOAD, L"Open", "Load"},
-                                           CancelCase{IDC_SAVEAS, L"Save As", "Save as"}));
-
-using NonAsciiJourney = Journey;
-
-TEST_F(NonAsciiJourney, NamesInAnyScriptGoThroughOpenAndSaveAs) {
-  const fs::path sub = folder_ / L"Палитры 日本";
-  fs::create_directories(sub);
-  WriteBytes(sub / L"夕焼け.pal", JascPalFile(Sunset()));
-  Load(sub / L"夕焼け.pal");
-  ExpectShown(Sunset());
-  SaveAs(sub / L"сохранено.act");
-  EXPECT_EQ(ReadBytes(sub / L"сохранено.act"), ActFile(Sunset()));
-  EXPECT_EQ(Convert(), kSavedAs + PathText(sub / L"сохранено.pal"));
-  EXPECT_EQ(ReadBytes(sub / L"сохранено.pal"), JascPalFile(Sunset()));
-}
-
-using NoCurrentFileJourney = Journey;
-
-TEST_F(NoCurrentFileJourney, ConvertSaysSoAndWritesNothing) {
   EXPECT_EQ(Convert(), kNoCurrentFile);
-  EXPECT_TRUE(FolderContents(folder_).empty()) << "Convert wrote into the current folder";
+  EXPECT_TRUE(FolderContents(folder_).empty()) << "a file was written";
 }
 
-using FailedReadJourney = Journey;
+INSTANTIATE_TEST_SUITE_P(Journey, CancelledDialog,
+                         ::testing::Values(CancelCase{IDC_LOAD, L"Open"}, CancelCase{IDC_SAVEAS, L"Save As"},
+                                           CancelCase{0, L"Color"}));
 
-TEST_F(FailedReadJourney, MissingFileIsReportedAndChangesNothing) {
-  const fs::path missing = folder_ / "missing.act";
-  Load(missing);
-  const std::wstring text = ReadAndClose(WaitForMessageBox());
-  EXPECT_NE(text.find(L"\"" + PathText(missing) + L"\""), std::wstring::npos)
-      << "the error does not name the file";
-  EXPECT_GT(text.size(), PathText(missing).size() + 10) << "the error gives no reason";
+TEST_F(FileJourney, LoadOfAMissingFileIsReportedAndChangesNothing) {
+  Load(folder_ / "missing.act");
+  ExpectFileError(L"read", folder_ / "missing.act");
   ExpectShown(GreenRamp());
   EXPECT_EQ(Convert(), kNoCurrentFile) << "the failed Load became the current file";
 }
 
-using FailedWriteJourney = Journey;
-
-TEST_F(FailedWriteJourney, ConvertOntoAFolderIsReportedAndLeavesItAlone) {
-  WriteBytes(folder_ / "sky.pal", JascPalFile(Sunset()));
-  Load(folder_ / "sky.pal");
-  fs::create_directory(folder_ / "sky.act");
-  PostClick(GetDlgItem(Main(), IDC_CONVERT));
-  const std::wstring text = ReadAndClose(WaitForMessageBox());
-  EXPECT_NE(text.find(PathText(folder_ / "sky.act")), std::wstring::npos) << "the error does not name the file";
-  EXPECT_EQ(text.find(kSavedAs), std::wstring::npos) << "a failed write was confirmed";
-  EXPECT_TRUE(fs::is_directory(folder_ / "sky.act"));
-  EXPECT_EQ(FolderContents(folder_), (std::vector<std::wstring>{L"sky.act", L"sky.pal"}))
-      << "a temporary file was left behind";
-}
-
-TEST_F(FailedWriteJourney, ConvertOntoAFileInUseKeepsTheOldFile) {
+TEST_F(FileJourney, ConvertOntoAFileInUseIsReportedAndKeepsTheOldFile) {
   WriteBytes(folder_ / "sky.pal", JascPalFile(Sunset()));
   Load(folder_ / "sky.pal");
   const Bytes old(768, 0x11);
   WriteBytes(folder_ / "sky.act", old);
-  // Another program holds the old file open and lets nobody replace or delete it.
-  UniqueHandle inUse(CreateFileW((folder_ / "sky.act").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_NE(inUse.get(), INVALID_HANDLE_VALUE);
-  PostClick(GetDlgItem(Main(), IDC_CONVERT));
-  const std::wstring text = ReadAndClose(WaitForMessageBox());
-  inUse.reset();
-  EXPECT_NE(text.find(PathText(folder_ / "sky.act")), std::wstring::npos) << "the error does not name the file";
-  EXPECT_EQ(text.find(kSavedAs), std::wstring::npos) << "a failed write was confirmed";
-  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), old) << "the old file was changed";
+  {
+    // Another program holds the old file open and lets nobody replace or delete it.
+    const UniqueHandle inUse(CreateFileW((folder_ / "sky.act").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(inUse.get(), INVALID_HANDLE_VALUE);
+    PostClick(Main(), IDC_CONVERT);
+    ExpectFileError(L"write", folder_ / "sky.act");
+  }
+  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), old);
   EXPECT_EQ(FolderContents(folder_), (std::vector<std::wstring>{L"sky.act", L"sky.pal"}))
       << "a temporary file was left behind";
 }
 
-TEST_F(FailedWriteJourney, SaveIntoAFolderRemovedWhileTheDialogIsOpen) {
+TEST_F(FileJourney, SaveIntoAFolderRemovedWhileTheDialogIsOpenIsReported) {
   const fs::path gone = folder_ / "gone";
   fs::create_directory(gone);
   const HWND dialog = Press(IDC_SAVEAS, L"Save As");
   ASSERT_NE(dialog, nullptr);
   fs::remove(gone);
   ChooseFile(dialog, gone / "out.act");
-  const std::wstring text = ReadAndClose(WaitForMessageBox());
-  EXPECT_NE(text.find(PathText(gone / "out.act")), std::wstring::npos) << text.size();
+  ExpectFileError(L"write", gone / "out.act");
   EXPECT_TRUE(FolderContents(folder_).empty());
   EXPECT_EQ(Convert(), kNoCurrentFile) << "the failed Save as became the current file";
 }

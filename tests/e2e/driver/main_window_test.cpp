@@ -1,224 +1,140 @@
-// The real Varnel.exe right after start, looked at and driven from outside.
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-
-#include "capture.h"
-#include "remote.h"
+// The real Varnel.exe right after start: its window, the green ramp on the background
+// picture, the About box from the system menu, and the ways it ends.
+#include "journey.h"
 #include "resource.h"
-#include "screen.h"
 
 namespace varnel::e2e {
 namespace {
 
-class MainWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    program_.emplace(Program::Start());
-    window_ = program_->MainWindow();
-    ASSERT_NE(window_, nullptr);
-    client_ = SettledClient(window_);
-    ASSERT_FALSE(client_.Empty()) << "the main window never stopped changing";
-  }
+using MainWindow = Journey;
 
-  std::optional<Program> program_;
-  HWND window_ = nullptr;
-  Pixels client_;
-};
-
-TEST_F(MainWindow, ClientAreaHasItsFixedSize) {
-  // Dialog units of the 8-point "MS Sans Serif" at 96 dpi; a fallback font or a different
+TEST_F(MainWindow, HasItsFixedSizeAndControls) {
+  // Dialog units of the 8-point "MS Sans Serif" at 96 dpi; a fallback font or another
   // template size shows up here first, and the pixel-placed swatches would no longer fit.
   RECT client{};
-  GetClientRect(window_, &client);
+  GetClientRect(Main(), &client);
   EXPECT_EQ(client.right, 279);
   EXPECT_EQ(client.bottom, 372);
-  // ...and nobody can change it: no sizing border, no maximise box; minimising is allowed.
-  const auto style = static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE));
-  EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u);
-  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_SYSMENU | WS_CAPTION), static_cast<DWORD>(WS_MINIMIZEBOX | WS_SYSMENU | WS_CAPTION));
-  EXPECT_NE(GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0) << "not on the taskbar";
-  KeepScreenshot(CaptureWindow(window_), "main-window");
-}
+  const LONG style = GetWindowLongW(Main(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0) << "its size can be changed";
+  EXPECT_NE(style & WS_MINIMIZEBOX, 0);
 
-TEST_F(MainWindow, ControlsSitUnderTheSwatchGrid) {
-  struct Row {
+  const struct {
     int id;
-    std::wstring text;
+    const wchar_t* text;
     int top;
-    int height;
     const char* why;
+  } rows[] = {
+      {IDC_INFO, L"", 314, "four pixels under the last swatch row, blank"},
+      {IDC_LOAD, L"&Load Pallete...", 338, "the left button"},
+      {IDC_CONVERT, L"&Convert", 338, "right of Load"},
+      {IDC_SAVEAS, L"&Save as...", 338, "right of Convert"},
   };
-  const Row rows[] = {
-      {IDC_INFO, L"", 314, 18, "four pixels under the last swatch row; blank after the first exchange"},
-      {IDC_LOAD, L"&Load Pallete...", 338, 23, "left button, the default one"},
-      {IDC_CONVERT, L"&Convert", 338, 23, "middle button"},
-      {IDC_SAVEAS, L"&Save as...", 338, 23, "right button"},
-  };
-  int previousLeft = -1;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.why);
-    ASSERT_NE(GetDlgItem(window_, row.id), nullptr) << "no control " << row.id;
-    EXPECT_EQ(ControlText(window_, row.id), row.text);
-    const RECT r = ControlRect(window_, row.id);
-    EXPECT_EQ(r.top, row.top);
-    EXPECT_EQ(r.bottom - r.top, row.height);
-    EXPECT_GT(r.left, previousLeft);
-    previousLeft = row.id == IDC_INFO ? -1 : r.left;
+  LONG left = -1;
+  for (const auto& row : rows) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(Main(), row.id), &r);
+    MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(ControlText(Main(), row.id), row.text) << row.why;
+    EXPECT_EQ(r.top, row.top) << row.why;
+    EXPECT_GT(r.left, row.id == IDC_LOAD ? -1 : left) << row.why;
+    left = r.left;
   }
+  KeepScreenshot(Main(), "main-window");
 }
 
-TEST_F(MainWindow, SwatchCentresShowTheGreenRamp) {
-  struct Row {
-    int index;
-    const char* why;
-  };
-  const Row rows[] = {
-      {1, "first swatch, top left: nearly black"},
-      {2, "second column"},
-      {15, "end of the first row (15 columns, not 16)"},
-      {16, "start of the second row"},
-      {128, "middle of the palette"},
-      {241, "start of the last row"},
-      {255, "last swatch, bottom right: pure green"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.why);
-    const POINT centre = SwatchCentre(row.index);
-    const Rgb seen = client_.At(centre.x, centre.y);
-    EXPECT_EQ(seen, (Rgb{0, row.index, 0}))
-        << "swatch " << row.index << " shows " << Describe(seen);
-  }
-}
-
-TEST_F(MainWindow, GreenRampRisesSwatchBySwatch) {
-  int previousGreen = 0;
-  for (int i = 1; i <= 255; ++i) {
-    const POINT centre = SwatchCentre(i);
-    const Rgb seen = client_.At(centre.x, centre.y);
-    EXPECT_TRUE(seen.r == 0 && seen.b == 0 && seen.g > previousGreen)
-        << "swatch " << i << " shows " << Describe(seen) << " after green " << previousGreen;
-    previousGreen = seen.g;
-  }
-}
-
-TEST_F(MainWindow, SwatchesFillExactlyTheirSquares) {
-  // Every pixel of the 15x15 square has the swatch's colour, and the ring just outside it
-  // (right and bottom edges are exclusive) shows the background.
-  for (int index : {1, 15, 16, 137, 255}) {
+TEST_F(MainWindow, ShowsTheGreenRampOnTheBackgroundPicture) {
+  ExpectShown(GreenRamp());
+  const Pixels shown = SettledClient(Main());
+  ASSERT_FALSE(shown.Empty());
+  // Every pixel of a swatch's square, and the ring just outside it (right and bottom edges
+  // are exclusive) shows the background.
+  for (int index : {1, 15, 16, 255}) {
     const RECT r = SwatchRect(index);
     for (int y = r.top - 1; y <= r.bottom; ++y) {
       for (int x = r.left - 1; x <= r.right; ++x) {
-        const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-        const Rgb seen = client_.At(x, y);
-        if (inside) {
-          ASSERT_EQ(seen, (Rgb{0, index, 0})) << "swatch " << index << " at " << x << "," << y;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+          ASSERT_EQ(shown.At(x, y), (Rgb{0, index, 0})) << "swatch " << index << " at " << x << "," << y;
         } else {
-          ASSERT_TRUE(IsBackground(seen))
-              << "around swatch " << index << " at " << x << "," << y << ": " << Describe(seen);
+          ASSERT_TRUE(IsBackground(shown.At(x, y))) << "around swatch " << index << " at " << x << "," << y;
         }
       }
     }
   }
-}
-
-TEST_F(MainWindow, GapsAndSwatchZeroShowTheBackground) {
-  struct Row {
+  const struct {
     POINT at;
     const char* why;
-  };
-  const Row rows[] = {
-      {{0, 7}, "swatch 0's columns 0..3 are never painted (top)"},
-      {{3, 21}, "swatch 0's columns 0..3 are never painted (bottom)"},
-      {{5, 14}, "left margin"},
-      {{22, 14}, "gap between swatches 1 and 2, first column"},
-      {{24, 14}, "gap between swatches 1 and 2, last column"},
-      {{14, 22}, "gap row between rows 1 and 2"},
-      {{14, 24}, "gap row between rows 1 and 2, last line"},
+  } rows[] = {
+      {{0, 7}, "swatch 0's visible columns are never painted (top)"},
+      {{3, 21}, "swatch 0's visible columns are never painted (bottom)"},
+      {{23, 100}, "middle of a gap column"},
+      {{100, 23}, "middle of a gap row"},
       {{275, 100}, "right of the last column"},
       {{140, 3}, "above the first row"},
       {{140, 311}, "between the last row and the information line"},
-      {{4, 330}, "left of the information line"},
   };
-  for (const Row& row : rows) {
-    const Rgb seen = client_.At(row.at.x, row.at.y);
-    EXPECT_TRUE(IsBackground(seen))
-        << row.why << ": " << row.at.x << "," << row.at.y << " shows " << Describe(seen);
-  }
-}
+  for (const auto& row : rows) EXPECT_TRUE(IsBackground(shown.At(row.at.x, row.at.y))) << row.why;
 
-TEST_F(MainWindow, BackgroundIsTheMetalPictureBrightAtTheTop) {
-  // Mean brightness along gap rows near the top and near the bottom of the grid: the picture
-  // is stretched over the whole client area, so its dark bottom is under the last rows. A
-  // plain dialog face (or a picture upside down) is flat or brighter at the bottom.
+  // The picture is stretched over the whole client area, bright at the top and dark under
+  // the last row; a plain dialog face is flat, a picture upside down the other way round.
   auto rowMean = [&](int y) {
-    long sum = 0;
-    for (int x = 0; x < 279; ++x) {
-      const Rgb c = client_.At(x, y);
-      sum += c.r + c.g + c.b;
-    }
-    return static_cast<double>(sum) / (3.0 * 279);
+    double sum = 0;
+    for (int x = 0; x < 279; ++x) sum += shown.At(x, y).r + shown.At(x, y).g + shown.At(x, y).b;
+    return sum / (3 * 279);
   };
-  const double top = (rowMean(2) + rowMean(23)) / 2;
-  const double bottom = (rowMean(311) + rowMean(312)) / 2;
-  EXPECT_GT(top - bottom, 40.0) << "top " << top << ", bottom " << bottom;
+  EXPECT_GT(rowMean(2) - rowMean(311), 40.0);
 }
 
-TEST_F(MainWindow, EscapeEndsTheProgram) {
-  ASSERT_TRUE(BringToFront(window_));
-  Press({{VK_ESCAPE}});
-  EXPECT_TRUE(program_->WaitForExit()) << "still running after Escape";
-}
+struct Ending {
+  bool aboutByEscape;  // else its OK button
+  bool endByEscape;    // else the close box
+  const char* why;
+};
 
-// How a person closes the About box.
-enum class Closing { kOkButton, kEscapeKey };
+class AboutThenEnd : public Journey, public ::testing::WithParamInterface<Ending> {};
 
-class AboutBox : public MainWindow, public ::testing::WithParamInterface<Closing> {};
-
-TEST_P(AboutBox, OpensFromTheSystemMenuAndCloses) {
-  // The system menu of another process cannot be read from here, so it is used as a person
-  // would: Alt+Space opens it, Up wraps round to its last entry, Enter picks it. (Its
-  // mnemonic A would do on Windows; Wine puts an "About Wine" entry before ours.)
-  ASSERT_TRUE(BringToFront(window_));
-  Press({{VK_SPACE, true}});
-  ASSERT_TRUE(WaitUntil([&] { return program_->MenuOpen(); })) << "no system menu after Alt+Space";
-  Press({{VK_UP}, {VK_RETURN}});
-  const HWND about = program_->WaitForWindow(L"About Varnel");
+TEST_P(AboutThenEnd, AboutComesFromTheSystemMenuAndGoesAndTheProgramEnds) {
+  const Ending& c = GetParam();
+  const Pixels before = SettledClient(Main());
+  // The system menu of another process cannot be read here, so it is used by keys: Up wraps
+  // round to its last entry. (Wine puts an "About Wine" entry before ours: no mnemonic.)
+  Keys("alt+space", Main());
+  ASSERT_TRUE(WaitUntil([&] { return MenuOpen(); })) << "no system menu after Alt+Space";
+  Keys("Up Return");
+  const HWND about = WaitForWindow(L"About Varnel");
   ASSERT_NE(about, nullptr) << "the system menu's last entry opened no About box";
 
+  EXPECT_EQ(GetWindow(about, GW_OWNER), Main());
+  EXPECT_FALSE(IsWindowEnabled(Main())) << "the About box is not modal";
   EXPECT_EQ(ControlText(about, IDOK), L"OK");
-  bool versionShown = false;
-  bool iconShown = false;
+  EXPECT_NE(FindWindowExW(about, nullptr, L"Static", L"Varnel Version 1.0"), nullptr);
+  bool icon = false;
   for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t text[64] = {};
-    GetWindowTextW(child, text, 64);
-    versionShown = versionShown || std::wstring(text) == L"Varnel Version 1.0";
-    iconShown = iconShown || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    icon = icon || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
   }
-  EXPECT_TRUE(versionShown) << "no \"Varnel Version 1.0\" line";
-  EXPECT_TRUE(iconShown) << "no icon";
-  EXPECT_FALSE(IsWindowEnabled(window_)) << "the About box is not modal";
-  if (GetParam() == Closing::kOkButton) KeepScreenshot(CaptureWindow(about), "about-box");
-
-  if (GetParam() == Closing::kOkButton) {
-    PostClick(GetDlgItem(about, IDOK));
+  EXPECT_TRUE(icon) << "no icon";
+  if (c.aboutByEscape) {
+    Keys("Escape", about);
   } else {
-    ASSERT_TRUE(BringToFront(about));
-    Press({{VK_ESCAPE}});
+    KeepScreenshot(about, "about-box");
+    PostClick(about, IDOK);
   }
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); })) << "About box still open";
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(window_) != FALSE; }));
-  EXPECT_TRUE(program_->Running()) << "closing the About box ended the program";
-  // The main window comes back as it was: the area the box covered is repainted.
-  EXPECT_TRUE(WaitUntil([&] { return SettledClient(window_) == client_; }))
-      << "the main window looks different after the About box closed";
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(Main()); })) << c.why;
+  // Only the box went: the program runs on and repaints what the box covered.
+  EXPECT_TRUE(WaitUntil([&] { return SettledClient(Main()) == before; })) << c.why;
+
+  if (c.endByEscape) {
+    Keys("Escape", Main());
+  } else {
+    PostMessageW(Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+  EXPECT_TRUE(WaitForExit()) << c.why;
 }
 
-INSTANTIATE_TEST_SUITE_P(Closing, AboutBox, ::testing::Values(Closing::kOkButton, Closing::kEscapeKey),
-                         [](const ::testing::TestParamInfo<Closing>& closing) {
-                           return closing.param == Closing::kOkButton ? "WithOk" : "WithEscape";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Journey, AboutThenEnd,
+    ::testing::Values(Ending{false, true, "About closed with OK, the program with Escape"},
+                      Ending{true, false, "About closed with Escape, the program with the close box"}));
 
 }  // namespace
 }  // namespace varnel::e2e
