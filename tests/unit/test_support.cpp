@@ -1,12 +1,9 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <sstream>
 #include <stdexcept>
 
 namespace varnel::test {
@@ -46,18 +43,6 @@ std::filesystem::path DataFile(std::string_view name) {
   return std::filesystem::path(VARNEL_TEST_DATA) / name;
 }
 
-Palette RandomPalette(std::uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> component(0, 255);
-  Palette palette{};
-  for (auto& colour : palette) {
-    const int red = component(random);
-    const int green = component(random);
-    colour = MakeColor(red, green, component(random));
-  }
-  return palette;
-}
-
 Palette RampsPalette() {
   Palette palette{};
   for (int i = 0; i < static_cast<int>(kPaletteSize); ++i)
@@ -65,41 +50,15 @@ Palette RampsPalette() {
   return palette;
 }
 
-Palette ScanfReference(std::string_view text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') {
-      lines.push_back(std::move(line));
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty()) lines.push_back(std::move(line));
-
-  Palette palette{};
-  int red = 0, green = 0, blue = 0;
-  for (std::size_t i = 0; i < kPaletteSize; ++i) {
-    const std::size_t at = i + 3;
-    const std::string entry = at < lines.size() ? lines[at] : std::string();
-    // c_str() ends the scan at the first NUL, as the line's C string would.
-    std::sscanf(entry.c_str(), "%d %d %d", &red, &green, &blue);
-    palette[i] = MakeColor(red, green, blue);
-  }
-  return palette;
-}
-
 testing::AssertionResult SamePalette(const Palette& actual, const Palette& expected) {
+  auto rgb = [](COLORREF c) {
+    return '(' + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " +
+           std::to_string(BlueOf(c)) + ')';
+  };
   for (std::size_t i = 0; i < kPaletteSize; ++i) {
-    if (actual[i] == expected[i]) continue;
-    auto rgb = [](COLORREF c) {
-      std::ostringstream out;
-      out << '(' << int{RedOf(c)} << ", " << int{GreenOf(c)} << ", " << int{BlueOf(c)} << ')';
-      return out.str();
-    };
-    return testing::AssertionFailure()
-           << "entry " << i << " is " << rgb(actual[i]) << ", expected " << rgb(expected[i]);
+    if (actual[i] != expected[i])
+      return testing::AssertionFailure()
+             << "entry " << i << " is " << rgb(actual[i]) << ", expected " << rgb(expected[i]);
   }
   return testing::AssertionSuccess();
 }
