@@ -91,7 +91,6 @@ void ReadFileChunks(const std::filesystem::path& path,
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  // Write through a symbolic link to the file it names rather than replace the link.
   std::filesystem::path target = path;
   struct stat old {};
   bool replacing = ::lstat(path.c_str(), &old) == 0;
