@@ -4,32 +4,51 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 namespace varnel::hostile {
+namespace {
+
+std::string Failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// The whole contents of an in-memory file, which is closed afterwards.
+std::string Drain(int fd) {
+  std::string bytes;
+  char buffer[4096];
+  ::lseek(fd, 0, SEEK_SET);
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
 
 ScratchDir::ScratchDir() {
   std::string pattern = (fs::temp_directory_path() / "varnel-hostile-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("mkdtemp: " + std::string(std::strerror(errno)));
-  }
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(Failed("mkdtemp"));
   path_ = pattern;
-  fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(path_, fs::perms(0755));
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
-  // Tests take permissions away; give them back so that everything can be removed.
+  // Tests take permissions away from folders; give them back so that all can be removed.
   for (auto it = fs::recursive_directory_iterator(path_, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec) && !it->is_symlink(ec)) {
@@ -51,19 +70,16 @@ void WriteBytes(const fs::path& path, std::string_view bytes) {
   if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
-Snapshot TakeSnapshot(const fs::path& root) {
-  Snapshot picture;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-       ++it) {
-    const std::string name = it->path().lexically_relative(root).string();
-    if (it->is_symlink()) {
-      picture[name] = "-> " + fs::read_symlink(it->path()).string();
-    } else if (it->is_directory()) {
-      picture[name] = "<folder>";
-    } else if (it->is_regular_file()) {
-      picture[name] = ReadBytes(it->path());
+std::map<std::string, std::string> TakeSnapshot(const fs::path& root) {
+  std::map<std::string, std::string> picture;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string& seen = picture[entry.path().lexically_relative(root).string()];
+    if (entry.is_symlink()) {
+      seen = "-> " + fs::read_symlink(entry.path()).string();
+    } else if (entry.is_directory()) {
+      seen = "<folder>";
     } else {
-      picture[name] = "<special>";  // a pipe or a device: opening it could block
+      seen = entry.is_regular_file() ? ReadBytes(entry.path()) : "<special>";
     }
   }
   return picture;
@@ -79,42 +95,26 @@ std::vector<std::string> TemporaryFilesUnder(const fs::path& root) {
 }
 
 std::string InChild(const std::function<std::string()>& body) {
-  int channel[2];
-  if (::pipe(channel) != 0) return "pipe: " + std::string(std::strerror(errno));
-  const pid_t pid = ::fork();
-  if (pid < 0) return "fork: " + std::string(std::strerror(errno));
+  const int report = ::memfd_create("report", MFD_CLOEXEC);
+  const pid_t pid = report < 0 ? -1 : ::fork();
+  if (pid < 0) return Failed("fork");
   if (pid == 0) {
-    ::close(channel[0]);
-    std::string report;
+    std::string text;
     try {
-      report = body();
+      text = body();
     } catch (const std::exception& error) {
-      report = std::string("child threw: ") + error.what();
+      text = std::string("child threw: ") + error.what();
     }
-    for (std::string_view rest = report; !rest.empty();) {
-      const ssize_t n = ::write(channel[1], rest.data(), rest.size());
+    for (std::string_view rest = text; !rest.empty();) {
+      const ssize_t n = ::write(report, rest.data(), rest.size());
       if (n <= 0) break;
       rest.remove_prefix(static_cast<std::size_t>(n));
     }
     ::_exit(0);
   }
-  ::close(channel[1]);
-  std::string report;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    report.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(channel[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFSIGNALED(status)) return "child died of signal " + std::to_string(WTERMSIG(status));
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed";
-  return report;
+  const int status = Wait(pid);
+  const std::string text = Drain(report);
+  return status == 0 ? text : "child ended with " + std::to_string(status) + ": " + text;
 }
 
 std::string DropPrivileges() {
@@ -123,55 +123,28 @@ std::string DropPrivileges() {
   const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
   const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
   if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) {
-    return "cannot become nobody: " + std::string(std::strerror(errno));
+    return Failed("cannot become nobody");
   }
   return {};
 }
-
-namespace {
-
-// The whole contents of a descriptor's file, read from its start.
-std::string ReadDescriptor(int fd) {
-  std::string bytes;
-  char buffer[4096];
-  ::lseek(fd, 0, SEEK_SET);
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
-
-}  // namespace
 
 ProgramRun RunProgram(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  // Outputs go to anonymous in-memory files: no folder needs to be writable, and a child
-  // that writes a lot cannot block on a full pipe.
-  const int out = ::memfd_create("program.out", MFD_CLOEXEC);
-  const int err = ::memfd_create("program.err", MFD_CLOEXEC);
-  if (out < 0 || err < 0)
-    throw std::runtime_error("memfd_create: " + std::string(std::strerror(errno)));
-
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork: " + std::string(std::strerror(errno)));
+  // In-memory outputs: no folder needs to be writable, and no pipe can fill up.
+  const int out = ::memfd_create("out", MFD_CLOEXEC);
+  const int err = ::memfd_create("err", MFD_CLOEXEC);
+  const pid_t pid = out < 0 || err < 0 ? -1 : ::fork();
+  if (pid < 0) throw std::runtime_error(Failed("fork"));
   if (pid == 0) {
     const int in = ::open("/dev/null", O_RDONLY);
     if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  ProgramRun run;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = ReadDescriptor(out);
-  run.err = ReadDescriptor(err);
-  ::close(out);
-  ::close(err);
-  return run;
+  const int status = Wait(pid);
+  return {status, Drain(out), Drain(err)};
 }
 
 }  // namespace varnel::hostile

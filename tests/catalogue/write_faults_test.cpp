@@ -13,11 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "catalogue.h"
 #include "support.h"
 #include "varnel/act.h"
 #include "varnel/file_error.h"
@@ -27,61 +23,53 @@
 namespace varnel::hostile {
 namespace {
 
-// What the process must be put through before the write.
-enum class Isolation {
-  None,
-  FileSizeLimit,  // RLIMIT_FSIZE below the file's size, SIGXFSZ ignored
-  FullDisk,       // a 64 KiB tmpfs filled to the brim, in a mount namespace of its own
-  ReadOnlyDisk,   // the same tmpfs remounted read-only
-  Unprivileged,   // root gives up its privileges, so permission bits apply
-};
+const std::string kOld = EncodeAct(Palette{});  // the target's old bytes
+const Palette kFresh = [] {
+  Palette p;
+  p.fill(MakeColor(1, 2, 3));
+  return p;
+}();  // written
 
-struct Fault {
-  const char* label;
-  Isolation isolation;
-  // Lays out the folder tree in `scene` and returns the path the write goes to.
-  std::function<fs::path(const fs::path& scene)> setup;
-  const char* reason;
-};
-
-enum class Writer { Library, Palconv };
-
-Palette OldPalette() {
-  Palette palette;
-  palette.fill(MakeColor(1, 2, 3));
-  return palette;
-}
-
-// An existing ACT file with the old palette at `path`.
-fs::path OldTable(const fs::path& path) {
-  WriteBytes(path, EncodeAct(OldPalette()));
+fs::path OldTarget(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  WriteBytes(path, kOld);
   return path;
 }
 
+enum class Writer { Library, Palconv };
+enum class Disk { Plain, Full, ReadOnly };  // Full and ReadOnly: a 64 KiB tmpfs of its own
+
+struct Fault {
+  const char* label;
+  Disk disk;
+  std::function<fs::path(const fs::path& scene)> setup;  // lays out the scene, gives the target
+  const char* reason;
+};
+
 const Fault kFaults[] = {
-    {"TargetIsAFolder", Isolation::None,
-     [](const fs::path& scene) {
-       fs::create_directory(scene / "target.act");
-       OldTable(scene / "target.act" / "keep.act");
-       return scene / "target.act";
-     },
+    {"TargetIsAFolder", Disk::Plain,
+     [](const fs::path& s) { return OldTarget(s / "target.act" / "keep.act").parent_path(); },
      "Is a folder, not a file"},
-    {"ParentFolderMissing", Isolation::None,
-     [](const fs::path& scene) { return scene / "missing" / "target.act"; },
+    {"ParentFolderMissing", Disk::Plain, [](const fs::path& s) { return s / "missing" / "t.act"; },
      "No such file or directory"},
-    {"ParentIsAFile", Isolation::None,
-     [](const fs::path& scene) { return OldTable(scene / "file.act") / "target.act"; },
-     "Not a directory"},
-    // The temporary file is made and written; only the rename fails, and must clean up.
-    {"NameTooLong", Isolation::None,
-     [](const fs::path& scene) { return scene / (std::string(300, 'n') + ".act"); },
-     "File name too long"},
-    {"FileSizeLimit", Isolation::FileSizeLimit,
-     [](const fs::path& scene) { return OldTable(scene / "old.act"); }, "File too large"},
-    {"DiskFull", Isolation::FullDisk,
-     [](const fs::path& scene) {
-       const fs::path target = OldTable(scene / "old.act");
-       const int fd = ::open((scene / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    {"ParentIsAFile", Disk::Plain,
+     [](const fs::path& s) { return OldTarget(s / "f.act") / "t.act"; }, "Not a directory"},
+    // The temporary file is written; only the rename fails, and must clean up.
+    {"NameTooLong", Disk::Plain,
+     [](const fs::path& s) { return s / (std::string(300, 'n') + ".act"); }, "File name too long"},
+    {"FileSizeLimit", Disk::Plain,
+     [](const fs::path& s) {
+       const fs::path target = OldTarget(s / "old.act");
+       ::signal(SIGXFSZ, SIG_IGN);
+       const rlimit limit{512, 512};
+       ::setrlimit(RLIMIT_FSIZE, &limit);
+       return target;
+     },
+     "File too large"},
+    {"DiskFull", Disk::Full,
+     [](const fs::path& s) {
+       const fs::path target = OldTarget(s / "old.act");
+       const int fd = ::open((s / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
        const std::string block(4096, 'f');
        while (::write(fd, block.data(), block.size()) > 0) {
        }
@@ -89,224 +77,146 @@ const Fault kFaults[] = {
        return target;
      },
      "No space left on device"},
-    {"ReadOnlyDisk", Isolation::ReadOnlyDisk,
-     [](const fs::path& scene) { return OldTable(scene / "old.act"); }, "Read-only file system"},
-    {"FolderNotWritable", Isolation::Unprivileged,
-     [](const fs::path& scene) {
-       fs::create_directory(scene / "locked");
-       const fs::path target = OldTable(scene / "locked" / "old.act");
-       fs::permissions(scene / "locked",
-                       fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                       fs::perm_options::remove);
+    {"ReadOnlyDisk", Disk::ReadOnly, [](const fs::path& s) { return OldTarget(s / "old.act"); },
+     "Read-only file system"},
+    {"FolderNotWritable", Disk::Plain,
+     [](const fs::path& s) {
+       const fs::path target = OldTarget(s / "locked" / "old.act");
+       fs::permissions(s / "locked", fs::perms(0555));
+       if (!DropPrivileges().empty()) throw std::runtime_error("cannot give up root");
        return target;
      },
      "Permission denied"},
 };
 
-// A 64 KiB tmpfs over `folder`, seen only by this process and its children.
-std::string MountSmallDisk(const fs::path& folder) {
-  if (::unshare(CLONE_NEWNS) != 0 ||
-      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      ::mount("varnel-test", folder.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
-    return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
-  }
-  return {};
-}
-
-std::string Isolate(Isolation isolation) {
-  switch (isolation) {
-    case Isolation::None:
-    case Isolation::FullDisk:
-    case Isolation::ReadOnlyDisk:
-      return {};
-    case Isolation::FileSizeLimit: {
-      ::signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{512, 512};
-      return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? "" : "setrlimit failed";
-    }
-    case Isolation::Unprivileged:
-      return DropPrivileges();
-  }
-  return {};
-}
-
-// What a failed write said: the path and the reason, or "" for both when it succeeded.
-struct Said {
-  std::string path;
-  std::string reason;
-};
-
-Said WriteWith(Writer writer, const fs::path& target, const fs::path& input) {
-  const Palette fresh = Pattern();
+// What a write said: "" on success, else "PATH: reason" (palconv's own line checked here).
+std::string Write(Writer writer, const fs::path& target, const fs::path& input) {
   if (writer == Writer::Library) {
     try {
-      WritePaletteFile(target, fresh, FormatForExtension(ExtensionOf(target)));
-      return {};
+      WritePaletteFile(target, kFresh, FormatForExtension(ExtensionOf(target)));
+      return "";
     } catch (const FileError& error) {
-      return {PathText(error.path()), error.reason()};
+      return error.what();
     }
   }
 #ifdef VARNEL_PALCONV
   const ProgramRun run = RunProgram({VARNEL_PALCONV, "-o", target.string(), input.string()});
-  const std::string prefix = "palconv: " + PathText(target) + ": ";
-  if (run.status == 0) return {};
-  if (run.status != 1 || !run.err.starts_with(prefix) || !run.err.ends_with('\n') ||
-      !run.out.empty()) {
-    return {"(palconv)", "status " + std::to_string(run.status) + ", said: " + run.err + run.out};
+  if (run.status == 0 && run.err.empty()) return "";
+  if (run.status != 1 || !run.out.empty() || !run.err.starts_with("palconv: ") ||
+      !run.err.ends_with('\n')) {
+    return "status " + std::to_string(run.status) + ", said: " + run.out + run.err;
   }
-  return {PathText(target), run.err.substr(prefix.size(), run.err.size() - prefix.size() - 1)};
+  return run.err.substr(9, run.err.size() - 10);
 #else
-  (void)input;
-  return {"(palconv)", "not built"};
+  return "palconv not built: " + input.string();
 #endif
 }
 
-// The whole scene in a child: lay it out, put the process under the fault, write, and
-// compare. Returns "" when all went as it must, "SKIP ..." when the fault cannot be made
-// here, else what went wrong.
+// The palette to write, as palconv's input file beside the scene.
+fs::path Input(const fs::path& folder) {
+  WriteBytes(folder / "input.pal", EncodeJascPal(kFresh));
+  return folder / "input.pal";
+}
+
+// The whole scene in a child: lay it out, put the process under the fault, write and
+// compare. "" when all went as it must, "SKIP ..." when the fault cannot be made here.
 std::string RunScene(const Fault& fault, Writer writer, const fs::path& scratch) {
   return InChild([&]() -> std::string {
-    const fs::path scene = scratch / "scene";
-    const fs::path input = scratch / "input.pal";
-    WriteBytes(input, EncodeJascPal(Pattern()));
+    const fs::path scene = scratch / "scene", input = Input(scratch);
     fs::create_directory(scene);
-    if (fault.isolation == Isolation::FullDisk || fault.isolation == Isolation::ReadOnlyDisk) {
-      if (std::string problem = MountSmallDisk(scene); !problem.empty()) return "SKIP " + problem;
+    if (fault.disk != Disk::Plain &&
+        (::unshare(CLONE_NEWNS) != 0 ||
+         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+         ::mount("varnel-test", scene.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)) {
+      return std::string("SKIP cannot mount a tmpfs here: ") + std::strerror(errno);
     }
     const fs::path target = fault.setup(scene);
-    if (fault.isolation == Isolation::ReadOnlyDisk &&
+    if (fault.disk == Disk::ReadOnly &&
         ::mount(nullptr, scene.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
       return std::string("SKIP cannot remount read-only: ") + std::strerror(errno);
     }
-    if (std::string problem = Isolate(fault.isolation); !problem.empty()) return problem;
-
-    const Snapshot before = TakeSnapshot(scene);
-    const Said said = WriteWith(writer, target, input);
+    const auto before = TakeSnapshot(scene);
+    const std::string said = Write(writer, target, input);
     std::string report;
-    if (said.path != PathText(target) || said.reason != fault.reason) {
-      report += "said \"" + said.path + ": " + said.reason + "\", expected \"" + PathText(target) +
-                ": " + fault.reason + "\"\n";
-    }
+    if (said != PathText(target) + ": " + fault.reason) report += "said \"" + said + "\"\n";
     if (TakeSnapshot(scene) != before) report += "the folder's contents changed\n";
     for (const std::string& name : TemporaryFilesUnder(scene)) report += "left " + name + "\n";
     return report;
   });
 }
 
-struct Case {
-  const Fault* fault;
-  Writer writer;
-};
-
-const char* NameOf(Writer writer) { return writer == Writer::Library ? "Library" : "Palconv"; }
-void PrintTo(Writer writer, std::ostream* out) { *out << NameOf(writer); }
-void PrintTo(const Case& c, std::ostream* out) { *out << c.fault->label << NameOf(c.writer); }
-
-std::vector<Writer> AllWriters() {
+std::vector<Writer> Writers() {
 #ifdef VARNEL_PALCONV
   return {Writer::Library, Writer::Palconv};
 #else
   return {Writer::Library};
 #endif
 }
+std::string NameOf(Writer writer) { return writer == Writer::Library ? "Library" : "Palconv"; }
 
-std::vector<Case> AllCases() {
-  std::vector<Case> cases;
-  for (const Fault& fault : kFaults) {
-    for (const Writer writer : AllWriters()) cases.push_back({&fault, writer});
-  }
-  return cases;
-}
-
-class WriteFault : public testing::TestWithParam<Case> {};
+class WriteFault : public testing::TestWithParam<std::tuple<int, Writer>> {};
 
 TEST_P(WriteFault, FailsNamingTargetAndReasonAndChangesNothing) {
   const ScratchDir scratch;
-  const std::string report = RunScene(*GetParam().fault, GetParam().writer, scratch.path());
+  const auto [fault, writer] = GetParam();
+  const std::string report = RunScene(kFaults[fault], writer, scratch.path());
   if (report.starts_with("SKIP ")) GTEST_SKIP() << report.substr(5);
   EXPECT_EQ(report, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, WriteFault, testing::ValuesIn(AllCases()),
-                         [](const testing::TestParamInfo<Case>& row) {
-                           return std::string(row.param.fault->label) + NameOf(row.param.writer);
+INSTANTIATE_TEST_SUITE_P(Faults, WriteFault,
+                         testing::Combine(testing::Range(0, static_cast<int>(std::size(kFaults))),
+                                          testing::ValuesIn(Writers())),
+                         [](const auto& row) {
+                           return kFaults[std::get<0>(row.param)].label +
+                                  NameOf(std::get<1>(row.param));
                          });
+
+// Targets a write succeeds on, checked with what still holds them open.
+class OddTarget : public testing::TestWithParam<Writer> {};
 
 // On POSIX a file held open does not block its replacement: the holder goes on reading the
-// old bytes, the name gets the new ones, and no temporary file stays behind.
-class TargetOpenElsewhere : public testing::TestWithParam<Writer> {};
-
-TEST_P(TargetOpenElsewhere, ReaderKeepsTheOldBytesAndTheNameGetsTheNew) {
+// old bytes, the name gets the new ones.
+TEST_P(OddTarget, OpenElsewhereIsReplacedWhileTheHolderKeepsTheOldBytes) {
   const ScratchDir scratch;
-  const fs::path target = OldTable(scratch / "old.act");
-  const fs::path input = scratch / "input.pal";
-  WriteBytes(input, EncodeJascPal(Pattern()));
-  const int reader = ::open(target.c_str(), O_RDONLY);
-  ASSERT_GE(reader, 0);
-
-  const Said said = WriteWith(GetParam(), target, input);
-  EXPECT_EQ(said.path + said.reason, "") << "the write failed";
-
+  const fs::path target = OldTarget(scratch / "old.act");
+  const int holder = ::open(target.c_str(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  EXPECT_EQ(Write(GetParam(), target, Input(scratch.path())), "");
   std::string held(kActSize + 1, '\0');
-  const ssize_t got = ::read(reader, held.data(), held.size());
-  ::close(reader);
-  held.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  EXPECT_EQ(held, EncodeAct(OldPalette()));
-  EXPECT_EQ(ReadBytes(target), EncodeAct(Pattern()));
+  held.resize(
+      static_cast<std::size_t>(std::max<ssize_t>(0, ::read(holder, held.data(), held.size()))));
+  ::close(holder);
+  EXPECT_EQ(held, kOld);
+  EXPECT_EQ(ReadBytes(target), EncodeAct(kFresh));
   EXPECT_EQ(TemporaryFilesUnder(scratch.path()), std::vector<std::string>());
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, TargetOpenElsewhere, testing::ValuesIn(AllWriters()),
-                         [](const testing::TestParamInfo<Writer>& row) {
-                           return std::string(NameOf(row.param));
-                         });
-
-// A pipe or a device named as the target is written into, never replaced by a plain file:
-// renaming over it would put a file in its place (as root, even over /dev/null).
-class SpecialFileTarget : public testing::TestWithParam<Writer> {};
-
-TEST_P(SpecialFileTarget, PipeGetsTheBytesAndStaysAPipe) {
+// A pipe or a device is written into, never replaced by a plain file: renaming over it
+// would put a file in its place (as root, even over a twin of /dev/null).
+TEST_P(OddTarget, PipeAndDeviceAreWrittenIntoAndStayWhatTheyAre) {
   const ScratchDir scratch;
-  const fs::path pipe = scratch / "pipe.act";
-  const fs::path input = scratch / "input.pal";
-  WriteBytes(input, EncodeJascPal(Pattern()));
+  const fs::path pipe = scratch / "pipe.act", device = scratch / "null.act";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << std::strerror(errno);
-  // Opened first and without blocking, so that the writer finds a reader and a wrong
-  // write cannot hang the test.
+  // Opened first and without blocking, so that the writer finds a reader and cannot hang.
   const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-
-  const Said said = WriteWith(GetParam(), pipe, input);
+  EXPECT_EQ(Write(GetParam(), pipe, Input(scratch.path())), "");
   std::string got(2 * kActSize, '\0');
-  const ssize_t n = ::read(reader, got.data(), got.size());
+  got.resize(
+      static_cast<std::size_t>(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
   ::close(reader);
-  got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-
-  EXPECT_EQ(said.path + said.reason, "") << "the write failed";
-  EXPECT_EQ(got.size(), kActSize);
-  EXPECT_TRUE(got == EncodeAct(Pattern())) << "the pipe carried other bytes";
+  EXPECT_TRUE(got == EncodeAct(kFresh)) << "the pipe carried " << got.size() << " other bytes";
   EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
-  EXPECT_EQ(TemporaryFilesUnder(scratch.path()), std::vector<std::string>());
-}
-
-TEST_P(SpecialFileTarget, DeviceStaysADevice) {
-  const ScratchDir scratch;
-  const fs::path device = scratch / "null.act";  // a twin of /dev/null
-  const fs::path input = scratch / "input.pal";
-  WriteBytes(input, EncodeJascPal(Pattern()));
-  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
-    GTEST_SKIP() << "cannot make a device here: " << std::strerror(errno);
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    EXPECT_EQ(Write(GetParam(), device, Input(scratch.path())), "");
+    EXPECT_TRUE(fs::is_character_file(fs::symlink_status(device)));
   }
-  const Said said = WriteWith(GetParam(), device, input);
-  EXPECT_EQ(said.path + said.reason, "") << "the write failed";
-  EXPECT_TRUE(fs::is_character_file(fs::symlink_status(device)));
   EXPECT_EQ(TemporaryFilesUnder(scratch.path()), std::vector<std::string>());
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, SpecialFileTarget, testing::ValuesIn(AllWriters()),
-                         [](const testing::TestParamInfo<Writer>& row) {
-                           return std::string(NameOf(row.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Writers, OddTarget, testing::ValuesIn(Writers()),
+                         [](const auto& row) { return NameOf(row.param); });
 
 }  // namespace
 }  // namespace varnel::hostile
