@@ -285,7 +285,7 @@ std::string Dump(const Palette& palette) {
 }
 
 // Lays the input out in `scratch` and runs `body` on its path, as "nobody" if it asks so.
-std::string WithInput(const Input& input, const ScratchDir& scratch,
+std::string WithInput(const Input& input, const TempDir& scratch,
                       const std::function<std::string(const fs::path&)>& body) {
   const fs::path path = input.make ? scratch / input.name : kFiles / input.name;
   if (input.make) input.make(path);
@@ -301,7 +301,7 @@ class HostileInput : public testing::TestWithParam<Input> {};
 TEST_P(HostileInput, ReadsAsItMust) {
   const Input& input = GetParam();
   SCOPED_TRACE(input.why);
-  const ScratchDir scratch;
+  const TempDir scratch;
   const std::string report = WithInput(input, scratch, [&](const fs::path& path) -> std::string {
     const std::string expected =
         input.table ? Dump(*input.table) : PathText(path) + ": " + input.reason;
@@ -321,7 +321,7 @@ TEST_P(HostileInput, ReadsAsItMust) {
 TEST_P(HostileInput, ConvertsThroughPalconvOrSaysWhy) {
   const Input& input = GetParam();
   SCOPED_TRACE(input.why);
-  const ScratchDir scratch;
+  const TempDir scratch;
   const std::string report = WithInput(input, scratch, [&](const fs::path& path) {
     std::string problems;
     for (const fs::path& target : {scratch / "out.act", scratch / "out.pal"}) {

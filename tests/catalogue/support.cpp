@@ -39,37 +39,6 @@ int Wait(pid_t pid) {
 
 }  // namespace
 
-ScratchDir::ScratchDir() {
-  std::string pattern = (fs::temp_directory_path() / "varnel-hostile-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(Failed("mkdtemp"));
-  path_ = pattern;
-  fs::permissions(path_, fs::perms(0755));
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  // Tests take permissions away from folders; give them back so that all can be removed.
-  for (auto it = fs::recursive_directory_iterator(path_, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_directory(ec) && !it->is_symlink(ec)) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-  }
-  fs::remove_all(path_, ec);
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
-}
-
 std::map<std::string, std::string> TakeSnapshot(const fs::path& root) {
   std::map<std::string, std::string> picture;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {

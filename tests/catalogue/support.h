@@ -9,27 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "files.h"
+
 namespace varnel::hostile {
 
 namespace fs = std::filesystem;
 
-// A fresh folder (mode 0755, so that a process without privileges reaches its files),
-// removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  fs::path operator/(const fs::path& name) const { return path_ / name; }
-  const fs::path& path() const noexcept { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadBytes(const fs::path& path);
-void WriteBytes(const fs::path& path, std::string_view bytes);
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 
 // Every name under `root` with its bytes ("<folder>", "-> target" or "<special>" for what
 // is no plain file): a folder tree to compare before and after.

@@ -157,7 +157,7 @@ std::string NameOf(Writer writer) { return writer == Writer::Library ? "Library"
 class WriteFault : public testing::TestWithParam<std::tuple<int, Writer>> {};
 
 TEST_P(WriteFault, FailsNamingTargetAndReasonAndChangesNothing) {
-  const ScratchDir scratch;
+  const TempDir scratch;
   const auto [fault, writer] = GetParam();
   const std::string report = RunScene(kFaults[fault], writer, scratch.path());
   if (report.starts_with("SKIP ")) GTEST_SKIP() << report.substr(5);
@@ -178,7 +178,7 @@ class OddTarget : public testing::TestWithParam<Writer> {};
 // On POSIX a file held open does not block its replacement: the holder goes on reading the
 // old bytes, the name gets the new ones.
 TEST_P(OddTarget, OpenElsewhereIsReplacedWhileTheHolderKeepsTheOldBytes) {
-  const ScratchDir scratch;
+  const TempDir scratch;
   const fs::path target = OldTarget(scratch / "old.act");
   const int holder = ::open(target.c_str(), O_RDONLY);
   ASSERT_GE(holder, 0);
@@ -195,7 +195,7 @@ TEST_P(OddTarget, OpenElsewhereIsReplacedWhileTheHolderKeepsTheOldBytes) {
 // A pipe or a device is written into, never replaced by a plain file: renaming over it
 // would put a file in its place (as root, even over a twin of /dev/null).
 TEST_P(OddTarget, PipeAndDeviceAreWrittenIntoAndStayWhatTheyAre) {
-  const ScratchDir scratch;
+  const TempDir scratch;
   const fs::path pipe = scratch / "pipe.act", device = scratch / "null.act";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << std::strerror(errno);
   // Opened first and without blocking, so that the writer finds a reader and cannot hang.

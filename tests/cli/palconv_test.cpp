@@ -20,6 +20,8 @@
 #include <system_error>
 #include <vector>
 
+#include "files.h"
+
 namespace palconv {
 namespace {
 
@@ -99,11 +101,7 @@ Outcome RunPalconv(const fs::path& folder, const Args& args, std::string_view in
   return outcome;
 }
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using varnel::test::ReadBytes;
 
 const std::string kPal = ReadBytes(fs::path(VARNEL_TEST_DATA) / "ramps.pal");
 const std::string kAct = ReadBytes(fs::path(VARNEL_TEST_DATA) / "ramps.act");
@@ -112,8 +110,7 @@ const std::string kAct = ReadBytes(fs::path(VARNEL_TEST_DATA) / "ramps.act");
 Rgb Ramp(int i) { return {i, 255 - i, (7 * i + 3) & 0xFF}; }
 
 std::string Text(const Rgb& c, char separator = ' ') {
-  return std::to_string(c[0]) + separator + std::to_string(c[1]) + separator +
-         std::to_string(c[2]);
+  return std::to_string(c[0]) + separator + std::to_string(c[1]) + separator + std::to_string(c[2]);
 }
 
 // A JASC-PAL text of `head`, its last colour repeated to 256 entries.
@@ -132,15 +129,8 @@ std::string RampListing(std::string_view eol) {
 
 class Palconv : public ::testing::Test {
  protected:
-  Palconv() {
-    std::string name = (fs::temp_directory_path() / "palconv-test-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = name;
-  }
-  ~Palconv() override { fs::remove_all(dir_); }
-
   void Put(const std::string& name, std::string_view bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary).write(bytes.data(), std::ssize(bytes));
+    varnel::test::WriteBytes(dir_ / name, bytes);
   }
   std::string Get(const std::string& name) const {
     return fs::exists(dir_ / name) ? ReadBytes(dir_ / name) : "(no file)";
@@ -155,12 +145,14 @@ class Palconv : public ::testing::Test {
     return RunPalconv(dir_, args, input, out);
   }
 
-  fs::path dir_;
+  varnel::test::TempDir scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 TEST_F(Palconv, WritesTheFormatItsRulesSelect) {
-  const std::pair<const char*, std::string> sources[] = {{"sky.pal", kPal}, {"sea.act", kAct},
-      {"plain", kPal}, {"-dash.pal", kPal}, {"looks.pal", kAct}, {"raw\xff.act", kAct}};
+  const std::pair<const char*, std::string> sources[] = {
+      {"sky.pal", kPal},   {"sea.act", kAct},   {"plain", kPal},
+      {"-dash.pal", kPal}, {"looks.pal", kAct}, {"raw\xff.act", kAct}};
   for (const auto& [name, bytes] : sources) Put(name, bytes);
   Put("short.pal", "JASC-PAL\n0100\n3\n1 2 3\n4 5 6\n7 8 9\n");
   const struct {
@@ -177,12 +169,22 @@ TEST_F(Palconv, WritesTheFormatItsRulesSelect) {
       {{"--from", "act", "looks.pal"}, "", "looks.act", kAct, "--from decides the reading only"},
       {{"raw\xff.act"}, "", "raw\xff.pal", kPal, "a name that is not UTF-8 still works"},
       {{"-o", "out", "sea.act"}, "", "out", kPal, "-o OUT without extension is JASC-PAL"},
-      {{"--to", "act", "-o", "forced.pal", "sky.pal"}, "", "forced.pal", kAct, "--to beats the name"},
+      {{"--to", "act", "-o", "forced.pal", "sky.pal"},
+       "",
+       "forced.pal",
+       kAct,
+       "--to beats the name"},
       {{"--from", "act", "-o", "out.pal", "looks.pal"}, "", "out.pal", kPal, "--from too"},
-      {{"--from", "ACT", "--to", "Act", "-o", "out.x", "looks.pal"}, "", "out.x", kAct,
+      {{"--from", "ACT", "--to", "Act", "-o", "out.x", "looks.pal"},
+       "",
+       "out.x",
+       kAct,
        "format names in any case"},
       {{"--from", "act", "-", "-o", "stdin.pal"}, kAct, "stdin.pal", kPal, "standard input"},
-      {{"-o", "short.pal", "short.pal"}, "", "short.pal", JascOf({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}),
+      {{"-o", "short.pal", "short.pal"},
+       "",
+       "short.pal",
+       JascOf({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}),
        "a file rewritten from what was read of it"},
   };
   for (const auto& c : cases) {
@@ -209,10 +211,14 @@ TEST_F(Palconv, StandardStreamsCarryPalettes) {
       {{"-", "-o", "-"}, "JASC-PAL\n0100\n2\n9 8 7\n", JascOf({{9, 8, 7}}), "JASC-PAL by default"},
       {{"--from", "act", "-", "-o", "-"}, kAct, kPal, "--from act reads a table"},
       {{"-", "-o", "-", "--to", "act"}, kPal, kAct, "--to act writes a table"},
-      {{"--from", "act", "--to", "act", "-", "-o", "-"}, kAct + "tail", kAct,
+      {{"--from", "act", "--to", "act", "-", "-o", "-"},
+       kAct + "tail",
+       kAct,
        "bytes after the 768th play no role"},
-      {{"--from", "act", "-", "-o", "-"}, "\x01\x02\x03\x04\x05\x06",
-       JascOf({{1, 2, 3}, {4, 5, 6}, {0, 0, 0}}), "a short table leaves the rest black"},
+      {{"--from", "act", "-", "-o", "-"},
+       "\x01\x02\x03\x04\x05\x06",
+       JascOf({{1, 2, 3}, {4, 5, 6}, {0, 0, 0}}),
+       "a short table leaves the rest black"},
       {{"-", "-o", "-"}, long_lines, kPal, "lines longer than one read"},
       {{"ramps.act", "-o", "-"}, "", kPal, "a named file to standard output"},
       {{"--show", "--from", "act", "-"}, kAct, RampListing("\n"), "--show lists every entry"},
@@ -247,7 +253,8 @@ TEST_F(Palconv, FailureNamesTheFileAndTheOthersGoOn) {
   Outcome outcome = Run({"t.pal", "good.pal"});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "Pallete saved as good.act\n");
-  EXPECT_EQ(outcome.err, "palconv: t.act: Is a folder, not a file\n") << "the target, not the source";
+  EXPECT_EQ(outcome.err, "palconv: t.act: Is a folder, not a file\n")
+      << "the target, not the source";
   EXPECT_EQ(Entries(), (std::set<std::string>{"good.act", "good.pal", "t.act", "t.pal"}));
   EXPECT_EQ(Get("good.act"), kAct);
 
@@ -277,13 +284,19 @@ TEST_F(Palconv, UsageErrorsChangeNothing) {
   } cases[] = {
       {{}, "no FILE given", "nothing to do"},
       {{"--bogus", "a.pal"}, "--bogus", "an unknown option", false},
-      {{"--from", "gif", "a.pal"}, "--from: 'gif' is not a palette format (act or pal)", "bad --from"},
-      {{"--to", "bmp", "-o", "x", "a.pal"}, "--to: 'bmp' is not a palette format (act or pal)",
+      {{"--from", "gif", "a.pal"},
+       "--from: 'gif' is not a palette format (act or pal)",
+       "bad --from"},
+      {{"--to", "bmp", "-o", "x", "a.pal"},
+       "--to: 'bmp' is not a palette format (act or pal)",
        "bad --to"},
-      {{"-o", "out.act", "a.pal", "b.pal"}, "-o writes one FILE, 2 were given", "two inputs, one -o"},
+      {{"-o", "out.act", "a.pal", "b.pal"},
+       "-o writes one FILE, 2 were given",
+       "two inputs, one -o"},
       {{"--show", "a.pal", "b.pal"}, "--show lists one FILE, 2 were given", "two files to show"},
       {{"--show", "-o", "x.act", "a.pal"}, "--show and -o cannot be used together", "both at once"},
-      {{"--to", "act", "a.pal"}, "--to applies to -o OUT only",
+      {{"--to", "act", "a.pal"},
+       "--to applies to -o OUT only",
        "--to would write a.act in a format its name does not say"},
       {{"a.pal", "-"}, "'-' (standard input) needs -o OUT or --show", "no name to convert beside"},
       {{""}, "empty file name", "an empty FILE"},

@@ -3,14 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "files.h"
 #include "resource.h"
 #include "varnel/app/converter_dlg.h"
 #include "varnel/window/memory.h"
@@ -25,14 +22,8 @@ namespace vw = varnel::window;
 inline constexpr COLORREF kQuadrant[2][2] = {{MakeColor(200, 200, 200), MakeColor(180, 180, 190)},
                                              {MakeColor(90, 90, 90), MakeColor(70, 75, 70)}};
 
-inline std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using varnel::test::ReadBytes;
+using varnel::test::WriteBytes;
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -103,9 +94,8 @@ class DialogTest : public ::testing::Test {
 
   vw::memory::Desktop desktop;
   std::optional<CConverterDlg> dlg;
-  std::string folderName = (fs::temp_directory_path() / "varnel-dialog-XXXXXX").string();
-  fs::path folder =  // a folder of the test's own, removed afterwards
-      mkdtemp(folderName.data()) ? folderName : throw std::runtime_error("mkdtemp failed");
+  varnel::test::TempDir scratch;
+  fs::path folder = scratch.path();  // a folder of the test's own, removed afterwards
 };
 
 }  // namespace varnel::testing

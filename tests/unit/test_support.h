@@ -8,27 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "files.h"
 #include "varnel/palette.h"
 
 namespace varnel::test {
 
-// A fresh, empty folder under the system's temporary folder, removed with its contents.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const noexcept { return path_; }
-  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 // Names in `folder`, sorted, hidden files included.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 // A file of the checked-in test data.
