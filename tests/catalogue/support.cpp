@@ -9,8 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace varnel::hostile {
@@ -23,9 +21,8 @@ std::string Drain(int fd) {
   std::string bytes;
   char buffer[4096];
   ::lseek(fd, 0, SEEK_SET);
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
     bytes.append(buffer, static_cast<std::size_t>(n));
-  }
   ::close(fd);
   return bytes;
 }
@@ -42,25 +39,13 @@ int Wait(pid_t pid) {
 std::map<std::string, std::string> TakeSnapshot(const fs::path& root) {
   std::map<std::string, std::string> picture;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string& seen = picture[entry.path().lexically_relative(root).string()];
-    if (entry.is_symlink()) {
-      seen = "-> " + fs::read_symlink(entry.path()).string();
-    } else if (entry.is_directory()) {
-      seen = "<folder>";
-    } else {
-      seen = entry.is_regular_file() ? ReadBytes(entry.path()) : "<special>";
-    }
+    picture[entry.path().lexically_relative(root).string()] =
+        entry.is_symlink()        ? "-> " + fs::read_symlink(entry.path()).string()
+        : entry.is_directory()    ? "<folder>"
+        : entry.is_regular_file() ? ReadBytes(entry.path())
+                                  : "<special>";
   }
   return picture;
-}
-
-std::vector<std::string> TemporaryFilesUnder(const fs::path& root) {
-  std::vector<std::string> found;
-  for (const auto& [name, contents] : TakeSnapshot(root)) {
-    const std::string leaf = fs::path(name).filename().string();
-    if (leaf.starts_with(".varnel-") && leaf.ends_with(".tmp")) found.push_back(name);
-  }
-  return found;
 }
 
 std::string InChild(const std::function<std::string()>& body) {
@@ -74,10 +59,10 @@ std::string InChild(const std::function<std::string()>& body) {
     } catch (const std::exception& error) {
       text = std::string("child threw: ") + error.what();
     }
-    for (std::string_view rest = text; !rest.empty();) {
-      const ssize_t n = ::write(report, rest.data(), rest.size());
+    for (std::size_t done = 0; done < text.size();) {
+      const ssize_t n = ::write(report, text.data() + done, text.size() - done);
       if (n <= 0) break;
-      rest.remove_prefix(static_cast<std::size_t>(n));
+      done += static_cast<std::size_t>(n);
     }
     ::_exit(0);
   }

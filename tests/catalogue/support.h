@@ -1,12 +1,11 @@
-// Scratch folders, whole files, child processes and program runs for the hostile-input and
-// write-fault tests.
+// Folder snapshots, child processes and program runs for the hostile-input and write-fault
+// tests.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "files.h"
@@ -14,7 +13,6 @@
 namespace varnel::hostile {
 
 namespace fs = std::filesystem;
-
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
@@ -22,9 +20,6 @@ using test::WriteBytes;
 // Every name under `root` with its bytes ("<folder>", "-> target" or "<special>" for what
 // is no plain file): a folder tree to compare before and after.
 std::map<std::string, std::string> TakeSnapshot(const fs::path& root);
-
-// Names under `root` that look like a writer's temporary file (".varnel-*.tmp").
-std::vector<std::string> TemporaryFilesUnder(const fs::path& root);
 
 // Runs `body` in a forked child (whose limits, user and mounts end with it) and returns
 // what it returned, or a sentence saying how the child died.
