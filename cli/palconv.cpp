@@ -32,14 +32,21 @@ struct StreamError {
   std::string reason;
 };
 
-std::string SystemReason(int error_number) {
-  return std::generic_category().message(error_number);
-}
+std::string SystemReason(int error_number) { return std::generic_category().message(error_number); }
 
 void Append(std::string& text, unsigned value) {
   std::array<char, 16> digits{};
   const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
   text.append(digits.data(), end);
+}
+
+// The entry's red, green and blue in decimal, `separator` between them.
+void AppendRgb(std::string& text, varnel::COLORREF color, char separator) {
+  Append(text, varnel::RedOf(color));
+  text += separator;
+  Append(text, varnel::GreenOf(color));
+  text += separator;
+  Append(text, varnel::BlueOf(color));
 }
 
 // "index: red green blue", one line per entry.
@@ -49,11 +56,7 @@ std::string Listing(const Palette& palette) {
   for (unsigned i = 0; i < palette.size(); ++i) {
     Append(text, i);
     text += ": ";
-    Append(text, varnel::RedOf(palette[i]));
-    text += ' ';
-    Append(text, varnel::GreenOf(palette[i]));
-    text += ' ';
-    Append(text, varnel::BlueOf(palette[i]));
+    AppendRgb(text, palette[i], ' ');
     text += '\n';
   }
   return text;
@@ -65,11 +68,7 @@ std::string Grid(const Palette& palette) {
   std::string text;
   for (unsigned i = 0; i < palette.size(); ++i) {
     text += "\x1b[48;2;";
-    Append(text, varnel::RedOf(palette[i]));
-    text += ';';
-    Append(text, varnel::GreenOf(palette[i]));
-    text += ';';
-    Append(text, varnel::BlueOf(palette[i]));
+    AppendRgb(text, palette[i], ';');
     text += "m  ";
     if (i % kColumns == kColumns - 1) text += "\x1b[0m\n";
   }
@@ -77,8 +76,7 @@ std::string Grid(const Palette& palette) {
 }
 
 std::string Encode(const Palette& palette, PaletteFormat format) {
-  return format == PaletteFormat::Act ? varnel::EncodeAct(palette)
-                                      : varnel::EncodeJascPal(palette);
+  return format == PaletteFormat::Act ? varnel::EncodeAct(palette) : varnel::EncodeJascPal(palette);
 }
 
 // Reads a palette from a stream: an ACT table from its first 768 bytes, a JASC-PAL text
@@ -88,9 +86,9 @@ Palette ReadStream(std::FILE* in, PaletteFormat format) {
   std::string act;
   varnel::JascPalDecoder jasc;
   for (bool more = true; more;) {
-    const std::size_t want =
-        format == PaletteFormat::Act ? std::min(buffer.size(), varnel::kActSize - act.size())
-                                     : buffer.size();
+    const std::size_t want = format == PaletteFormat::Act
+                                 ? std::min(buffer.size(), varnel::kActSize - act.size())
+                                 : buffer.size();
     const std::size_t got = std::fread(buffer.data(), 1, want, in);
     if (got < want && std::ferror(in)) throw StreamError{kStdinName, SystemReason(errno)};
     const std::string_view piece(buffer.data(), got);
@@ -106,8 +104,7 @@ Palette ReadStream(std::FILE* in, PaletteFormat format) {
 
 class Session {
  public:
-  Session(const Request& request, const Console& console)
-      : request_(request), console_(console) {}
+  Session(const Request& request, const Console& console) : request_(request), console_(console) {}
 
   int Run() {
     switch (request_.mode) {
@@ -115,9 +112,8 @@ class Session {
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
-        Attempt(request_.files.front(), [&] {
-          WriteOutput(request_.output, ReadInput(request_.files.front()));
-        });
+        Attempt(request_.files.front(),
+                [&] { WriteOutput(request_.output, ReadInput(request_.files.front())); });
         break;
       case Mode::Show:
         Attempt(request_.files.front(), [&] { Show(ReadInput(request_.files.front())); });
@@ -194,9 +190,7 @@ class Session {
     Print(line);
   }
 
-  void Print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), console_.out);
-  }
+  void Print(std::string_view text) { std::fwrite(text.data(), 1, text.size(), console_.out); }
 
   // Everything printed must have arrived: a full disk or closed pipe on standard output
   // is a failure like any other.

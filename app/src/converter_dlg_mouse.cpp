@@ -9,8 +9,6 @@ using namespace varnel::window;
 
 namespace {
 
-constexpr int kFrameWidth = 3;
-
 std::string InfoLine(int index, varnel::COLORREF color) {
   return "Index: " + std::to_string(index) + ", Red " + std::to_string(varnel::RedOf(color)) +
          ", Green " + std::to_string(varnel::GreenOf(color)) + ", Blue " +

@@ -33,7 +33,7 @@ void CConverterDlg::OnPaint() {
   // The frame first, the swatch on top: 1 px black outside, 2 px white inside.
   if (m_selected != 0) {
     Rect frame = m_swatch[static_cast<std::size_t>(m_selected)];
-    frame.InflateRect(3);
+    frame.InflateRect(kFrameWidth);
     dc.Rectangle(frame);
   }
   // Swatch 0 is never painted.

@@ -29,6 +29,9 @@ class CConverterDlg : public varnel::window::Dialog {
   bool OnInitDialog() override;
 
  private:
+  // How far the selection frame reaches beyond its swatch on every side.
+  static constexpr int kFrameWidth = 3;
+
   void InitSwatches();
 
   void OnSysCommand(unsigned nID, varnel::window::LParam lParam);
@@ -41,11 +44,11 @@ class CConverterDlg : public varnel::window::Dialog {
   void OnLoadPalette();
   bool OnEraseBkgnd(varnel::window::DC& dc);
 
-  varnel::NativeString m_strExt;        // extension of the current file, as the dialog gave it
-  std::filesystem::path m_strPath;      // the file last loaded or saved with Save as
-  int m_selected = 0;                   // selected swatch; 0 draws no frame
-  varnel::Palette m_palette{};          // set by InitSwatches
-  varnel::ui::Swatches m_swatch{};      // set by InitSwatches
-  std::string m_strInfo;                // the information line
-  varnel::window::IconHandle m_hIcon;   // the application's icon
+  varnel::NativeString m_strExt;       // extension of the current file, as the dialog gave it
+  std::filesystem::path m_strPath;     // the file last loaded or saved with Save as
+  int m_selected = 0;                  // selected swatch; 0 draws no frame
+  varnel::Palette m_palette{};         // set by InitSwatches
+  varnel::ui::Swatches m_swatch{};     // set by InitSwatches
+  std::string m_strInfo;               // the information line
+  varnel::window::IconHandle m_hIcon;  // the application's icon
 };
