@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "palconv.h"
+#include "varnel/file_io.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -16,14 +17,6 @@
 #endif
 
 namespace {
-
-std::string Utf8(const wchar_t* text) {
-  const int length = lstrlenW(text);
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
 
 // Sets the console up for palconv's output while it runs, and back as it was afterwards
 // (the console outlives the program): UTF-8 text, and colour escapes on standard output.
@@ -55,19 +48,16 @@ class ConsoleSetup {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  // Palettes pass through the standard streams byte for byte: an ACT table is binary and
-  // the JASC-PAL encoder already ends its lines in CR LF.
-  _setmode(_fileno(stdin), _O_BINARY);
+  // Palettes leave through standard output byte for byte: an ACT table is binary and the
+  // JASC-PAL encoder already ends its lines in CR LF.
   _setmode(_fileno(stdout), _O_BINARY);
   std::vector<std::string> args;
   args.reserve(static_cast<std::size_t>(argc));
-  for (int i = 0; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 0; i < argc; ++i) args.push_back(varnel::Narrow(argv[i]));
   const ConsoleSetup setup;
   palconv::Console console;
   console.out_is_terminal = setup.out_is_terminal();
-  const int status = palconv::Run(args, console);
-  std::fflush(stdout);  // before the console goes back to its old code page
-  return status;
+  return palconv::Run(args, console);
 }
 
 #else

@@ -33,21 +33,10 @@ Examples:
   palconv --show sky.act        lists the 256 colours of sky.act
   palconv --from act - -o -     ACT on standard input to JASC-PAL on standard output)";
 
-// "act" or "pal" in any letter case.
-std::optional<PaletteFormat> FormatNamed(std::string_view name) {
-  if (varnel::ExtensionIs(varnel::NativeString(name.begin(), name.end()), "act")) {
-    return PaletteFormat::Act;
-  }
-  if (varnel::ExtensionIs(varnel::NativeString(name.begin(), name.end()), "pal")) {
-    return PaletteFormat::JascPal;
-  }
-  return std::nullopt;
-}
-
 CLI::Validator FormatValidator() {
   return CLI::Validator(
       [](std::string& value) -> std::string {
-        if (FormatNamed(value)) return {};
+        if (varnel::FormatNamed(value)) return {};
         return "'" + value + "' is not a palette format (act or pal)";
       },
       "", "palette format");
@@ -126,8 +115,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
 
   if (show) request.mode = Mode::Show;
   if (output->count() > 0 && !show) request.mode = Mode::ConvertTo;
-  if (from_option->count() > 0) request.from = FormatNamed(from);
-  if (to_option->count() > 0) request.to = FormatNamed(to);
+  if (from_option->count() > 0) request.from = varnel::FormatNamed(from);
+  if (to_option->count() > 0) request.to = varnel::FormatNamed(to);
 
   const std::string refusal = Refusal(request, output->count() > 0);
   if (!refusal.empty()) return UsageError(console, refusal);

@@ -11,9 +11,7 @@
 #include <variant>
 
 #include "options.h"
-#include "varnel/act.h"
 #include "varnel/file_error.h"
-#include "varnel/jasc_pal.h"
 #include "varnel/palette_file.h"
 
 namespace palconv {
@@ -23,10 +21,9 @@ using varnel::Palette;
 using varnel::PaletteFormat;
 
 constexpr std::string_view kSavedAs = "Pallete saved as ";
-constexpr std::string_view kStdinName = "standard input";
 constexpr std::string_view kStdoutName = "standard output";
 
-// A failure on standard input or output, which have no path of their own.
+// A failure on standard output, which has no path of its own.
 struct StreamError {
   std::string_view stream;
   std::string reason;
@@ -75,33 +72,6 @@ std::string Grid(const Palette& palette) {
   return text;
 }
 
-std::string Encode(const Palette& palette, PaletteFormat format) {
-  return format == PaletteFormat::Act ? varnel::EncodeAct(palette) : varnel::EncodeJascPal(palette);
-}
-
-// Reads a palette from a stream: an ACT table from its first 768 bytes, a JASC-PAL text
-// up to its 256th entry line.
-Palette ReadStream(std::FILE* in, PaletteFormat format) {
-  std::array<char, 4096> buffer{};
-  std::string act;
-  varnel::JascPalDecoder jasc;
-  for (bool more = true; more;) {
-    const std::size_t want = format == PaletteFormat::Act
-                                 ? std::min(buffer.size(), varnel::kActSize - act.size())
-                                 : buffer.size();
-    const std::size_t got = std::fread(buffer.data(), 1, want, in);
-    if (got < want && std::ferror(in)) throw StreamError{kStdinName, SystemReason(errno)};
-    const std::string_view piece(buffer.data(), got);
-    if (format == PaletteFormat::Act) {
-      act += piece;
-      more = got == want && act.size() < varnel::kActSize;
-    } else {
-      more = jasc.Feed(piece) && got == want;
-    }
-  }
-  return format == PaletteFormat::Act ? varnel::DecodeAct(act) : jasc.Finish();
-}
-
 class Session {
  public:
   Session(const Request& request, const Console& console) : request_(request), console_(console) {}
@@ -146,9 +116,7 @@ class Session {
   }
 
   Palette ReadInput(const std::string& name) const {
-    if (name == kStdStream) {
-      return ReadStream(console_.in, request_.from.value_or(PaletteFormat::JascPal));
-    }
+    if (name == kStdStream) return varnel::ReadStandardInput(request_.from.value_or(PaletteFormat::JascPal));
     const std::filesystem::path path = PathFromUtf8(name);
     return varnel::ReadPaletteFile(
         path, request_.from.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));
@@ -156,7 +124,7 @@ class Session {
 
   void WriteOutput(const std::string& name, const Palette& palette) {
     if (name == kStdStream) {
-      Print(Encode(palette, request_.to.value_or(PaletteFormat::JascPal)));
+      Print(varnel::Encode(request_.to.value_or(PaletteFormat::JascPal), palette));
       if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
       return;
     }

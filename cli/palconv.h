@@ -17,7 +17,6 @@ inline constexpr int kExitUsage = 2;       // the command line made no sense; no
 
 // The standard streams as the entry point set them up (binary mode on Windows).
 struct Console {
-  std::FILE* in = stdin;
   std::FILE* out = stdout;
   std::FILE* err = stderr;
   bool out_is_terminal = false;  // --show draws its colour grid only on a terminal

@@ -5,9 +5,7 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <random>
 #include <string>
 
 #include "varnel/file_error.h"
@@ -55,19 +53,26 @@ bool WriteAll(int fd, std::string_view bytes) noexcept {
   return true;
 }
 
-// Creates a new, empty file with a fresh name in `folder`; returns its descriptor.
+// Creates a new, empty file with a fresh name in `folder`, open to its owner only;
+// returns its descriptor.
 int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& name) {
-  static thread_local std::mt19937_64 random{std::random_device{}()};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char stem[32];
-    std::snprintf(stem, sizeof stem, ".varnel-%016llx.tmp",
-                  static_cast<unsigned long long>(random()));
-    name = folder / stem;
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+  std::string pattern = (folder / ".varnel-XXXXXX.tmp").native();
+  const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+  name = std::move(pattern);
+  return fd;
+}
+
+void ReadChunks(int fd, const std::filesystem::path& name,
+                const std::function<bool(std::string_view)>& sink) {
+  std::array<char, 64 * 1024> buffer;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(name, errno, FileOperation::Read);
+    }
+    if (n == 0 || !sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
   }
-  errno = EEXIST;
-  return -1;
 }
 
 }  // namespace
@@ -79,15 +84,11 @@ void ReadFileChunks(const std::filesystem::path& path,
   struct stat info {};
   if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode))
     throw FileError(path, kFolderReason, FileOperation::Read);
-  std::array<char, 64 * 1024> buffer;
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(path, errno, FileOperation::Read);
-    }
-    if (n == 0 || !sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
-  }
+  ReadChunks(fd.get(), path, sink);
+}
+
+void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) {
+  ReadChunks(STDIN_FILENO, kStandardInput, sink);
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
@@ -120,11 +121,17 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   Fd fd(CreateTemporary(folder, temporary));
   if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
 
-  int error = 0;
-  if (!WriteAll(fd.get(), bytes)) error = errno;
-  // A replaced file keeps its permissions, and reaches the disk before it takes the old
-  // one's place, so that a power cut cannot leave an empty file behind.
-  if (error == 0 && replacing && ::fchmod(fd.get(), old.st_mode & 07777) != 0) error = errno;
+  // A replaced file keeps its permissions; a new one gets what the umask leaves of 0666.
+  mode_t mode = old.st_mode & 07777;
+  if (!replacing) {
+    mode = ::umask(0);
+    ::umask(mode);
+    mode = 0666 & ~mode;
+  }
+  int error = ::fchmod(fd.get(), mode) == 0 ? 0 : errno;
+  if (error == 0 && !WriteAll(fd.get(), bytes)) error = errno;
+  // A replacement reaches the disk before it takes the old file's place, so that a power
+  // cut cannot leave an empty file behind.
   if (error == 0 && replacing && ::fsync(fd.get()) != 0) error = errno;
   if (const int closed = fd.Close(); error == 0) error = closed;
   if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;

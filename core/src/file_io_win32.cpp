@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -30,12 +31,7 @@ std::string SystemReason(DWORD error) {
                            wide.back() == L'.'))
     wide.pop_back();
   if (wide.empty()) return "System error " + std::to_string(error);
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                          nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), bytes,
-                        nullptr, nullptr);
-  return utf8;
+  return Narrow(wide);
 }
 
 [[noreturn]] void Fail(const std::filesystem::path& path, DWORD error, FileOperation operation) {
@@ -82,7 +78,37 @@ HANDLE CreateTemporary(const std::filesystem::path& folder, std::filesystem::pat
   return INVALID_HANDLE_VALUE;
 }
 
+void ReadChunks(HANDLE handle, const std::filesystem::path& name,
+                const std::function<bool(std::string_view)>& sink) {
+  std::array<char, 64 * 1024> buffer;
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
+      // A pipe whose writer has gone has simply ended.
+      if (::GetLastError() == ERROR_BROKEN_PIPE) return;
+      Fail(name, ::GetLastError(), FileOperation::Read);
+    }
+    if (n == 0 || !sink(std::string_view(buffer.data(), n))) return;
+  }
+}
+
 }  // namespace
+
+std::wstring Widen(std::string_view utf8) {
+  const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX));
+  const int wide = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(std::max(wide, 0)), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), wide);
+  return out;
+}
+
+std::string Narrow(std::wstring_view utf16) {
+  const int size = static_cast<int>(std::min<std::size_t>(utf16.size(), INT_MAX));
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
 
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
@@ -91,13 +117,11 @@ void ReadFileChunks(const std::filesystem::path& path,
   Handle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError(), FileOperation::Read);
-  std::array<char, 64 * 1024> buffer;
-  for (;;) {
-    DWORD n = 0;
-    if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
-      Fail(path, ::GetLastError(), FileOperation::Read);
-    if (n == 0 || !sink(std::string_view(buffer.data(), n))) return;
-  }
+  ReadChunks(file.get(), path, sink);
+}
+
+void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) {
+  ReadChunks(::GetStdHandle(STD_INPUT_HANDLE), kStandardInput, sink);
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {

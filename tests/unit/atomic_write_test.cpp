@@ -27,7 +27,7 @@ std::string SaidUnderSizeLimit(const fs::path& path, PaletteFormat format, rlim_
   if (::setrlimit(RLIMIT_FSIZE, &lowered) != 0) return "(setrlimit failed)";
   std::string said = "(no FileError)";
   try {
-    WritePaletteFile(path, GreenRamp(), format);
+    WritePaletteFile(path, test::GreenRamp(), format);
   } catch (const FileError& e) {
     said = (e.operation() == FileOperation::Write ? "write " : "read ") + std::string(e.what());
   }
@@ -40,7 +40,7 @@ TEST(AtomicWrite, ReplacesTheWholeFileKeepingItsPermissions) {
   test::TempDir dir;
   test::WriteBytes(dir / "old.pal", kOld);
   fs::permissions(dir / "old.pal", perms);
-  WritePaletteFile(dir / "old.pal", GreenRamp(), PaletteFormat::JascPal);
+  WritePaletteFile(dir / "old.pal", test::GreenRamp(), PaletteFormat::JascPal);
   EXPECT_EQ(test::ReadBytes(dir / "old.pal"), test::ReadBytes(test::DataFile("green-ramp.pal")));
   EXPECT_EQ(fs::status(dir / "old.pal").permissions(), perms);
   EXPECT_EQ(test::FolderEntries(dir.path()), Names{"old.pal"});
@@ -51,7 +51,7 @@ TEST(AtomicWrite, WritesThroughASymbolicLink) {
   fs::create_directory(dir / "real");
   test::WriteBytes(dir / "real" / "p.pal", kOld);
   fs::create_symlink(fs::path("real") / "p.pal", dir / "link.pal");
-  WritePaletteFile(dir / "link.pal", GreenRamp(), PaletteFormat::JascPal);
+  WritePaletteFile(dir / "link.pal", test::GreenRamp(), PaletteFormat::JascPal);
   EXPECT_TRUE(fs::is_symlink(dir / "link.pal")) << "the link was replaced by a file";
   EXPECT_EQ(test::ReadBytes(dir / "real" / "p.pal"),
             test::ReadBytes(test::DataFile("green-ramp.pal")));

@@ -52,8 +52,8 @@ TEST(PaletteFile, ReadsAndWritesTheReferenceFilesByteForByte) {
     Palette palette;
     PaletteFormat format;
   } cases[] = {
-      {"green-ramp.pal", GreenRamp(), PaletteFormat::JascPal},
-      {"green-ramp.act", GreenRamp(), PaletteFormat::Act},
+      {"green-ramp.pal", test::GreenRamp(), PaletteFormat::JascPal},
+      {"green-ramp.act", test::GreenRamp(), PaletteFormat::Act},
       {"ramps.pal", test::RampsPalette(), PaletteFormat::JascPal},
       {"ramps.act", test::RampsPalette(), PaletteFormat::Act},
   };

@@ -16,6 +16,13 @@ std::filesystem::path DataFile(std::string_view name) {
   return std::filesystem::path(VARNEL_TEST_DATA) / name;
 }
 
+Palette GreenRamp() {
+  Palette palette{};
+  for (int i = 0; i < static_cast<int>(kPaletteSize); ++i)
+    palette[static_cast<std::size_t>(i)] = MakeColor(0, i, 0);
+  return palette;
+}
+
 Palette RampsPalette() {
   Palette palette{};
   for (int i = 0; i < static_cast<int>(kPaletteSize); ++i)

@@ -18,6 +18,9 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 // A file of the checked-in test data.
 std::filesystem::path DataFile(std::string_view name);
 
+// Entry i is (0, i, 0): the start-up green ramp.
+Palette GreenRamp();
+
 // Entry i is (i, 255 - i, 7i + 3 cut to 8 bits): red, green and blue differ in every entry.
 // tests/data/ramps.pal and ramps.act hold it.
 Palette RampsPalette();

@@ -8,11 +8,17 @@
 
 namespace varnel {
 
+// What a FileError names when standard input fails.
+inline constexpr char kStandardInput[] = "standard input";
+
 // Opens `path` for reading (not shared with writers) and hands its bytes to `sink` in
 // pieces, in order, until the end of the file or until `sink` returns false.
 // Throws FileError when the file cannot be opened or read.
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink);
+
+// The same for standard input, as it is (binary on Windows too).
+void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink);
 
 // Replaces the contents of `path` with `bytes` all or nothing: a temporary file in the
 // same folder is written, flushed to disk when it will replace an existing file, and
@@ -20,5 +26,11 @@ void ReadFileChunks(const std::filesystem::path& path,
 // device is written into, as it cannot be replaced. Throws FileError naming `path`; on
 // failure the old file is untouched and the temporary file is gone.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+#ifdef _WIN32
+// UTF-8 and UTF-16 for the wide API. Ill-formed input turns into U+FFFD.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+#endif
 
 }  // namespace varnel

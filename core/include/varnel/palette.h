@@ -25,11 +25,4 @@ constexpr std::uint8_t RedOf(COLORREF c) noexcept { return static_cast<std::uint
 constexpr std::uint8_t GreenOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 8); }
 constexpr std::uint8_t BlueOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 16); }
 
-// The palette every window starts with: entry i is (0, i, 0), black to pure green.
-constexpr Palette GreenRamp() noexcept {
-  Palette p{};
-  for (std::size_t i = 0; i < kPaletteSize; ++i) p[i] = MakeColor(0, static_cast<int>(i), 0);
-  return p;
-}
-
 }  // namespace varnel
