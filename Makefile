@@ -21,7 +21,7 @@ win32:
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
 
-# The real Varnel.exe under Wine on a private virtual display (tests/e2e/winebox.sh).
+# The real Varnel.exe under Wine on a private virtual display (scripts/winebox.sh).
 test-e2e: native win32
 	scripts/install-deps.sh wine
 	ctest --preset native -L wine
@@ -48,7 +48,7 @@ check: test-native asan test-e2e
 # build/screenshot.png.
 run: win32
 	scripts/install-deps.sh wine
-	tests/e2e/winebox.sh run build/win32
+	scripts/winebox.sh run build/win32
 
 bench: native
 	build/native/bench/varnel_bench

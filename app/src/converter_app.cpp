@@ -6,8 +6,6 @@ CConverterApp::~CConverterApp() = default;
 
 bool CConverterApp::InitInstance() {
   CConverterDlg dlg;
-  SetMainWindow(&dlg);
   dlg.DoModal();
-  SetMainWindow(nullptr);
   return false;
 }

@@ -1,4 +1,4 @@
-// The three file commands: Load, Save as and Convert.
+// The three file commands, Load, Save as and Convert, and the box for a file error.
 #include "varnel/app/converter_dlg.h"
 #include "varnel/palette_file.h"
 #include "varnel/window/common_dialogs.h"
@@ -7,7 +7,7 @@ using namespace varnel::window;
 
 namespace {
 
-const varnel::NativeString kDefaultExt = {'A', 'c', 't'};
+constexpr const wchar_t* kDefaultExt = L"Act";
 constexpr const char* kFilter =
     "Jasc Psp Pallete (*.Pal)|*.pal|Adobe Photoshop Pallete (*.Act)|*.act||";
 constexpr const char* kNoCurrentFile =
@@ -15,8 +15,8 @@ constexpr const char* kNoCurrentFile =
 
 }  // namespace
 
-// A file that cannot be read raises varnel::FileError, which the window layer shows;
-// the palette and the current file are then left as they were.
+// A file that cannot be read or written raises varnel::FileError, which ends the command
+// before the palette or the current file change; the window layer hands it to ReportError.
 void CConverterDlg::OnLoadPalette() {
   FileDialog dlg(true, kDefaultExt, m_strPath, 0, kFilter, nullptr);
   if (dlg.DoModal() != kIdOk) return;
@@ -48,4 +48,16 @@ void CConverterDlg::OnConvert() {
   }
   varnel::WritePaletteFile(*target, m_palette, varnel::ConvertFormat(m_strExt));
   MessageBox("Pallete saved as " + varnel::PathText(*target));
+}
+
+void CConverterDlg::ReportError(const std::exception& error) {
+  const auto* file = dynamic_cast<const varnel::FileError*>(&error);
+  if (file == nullptr) {
+    Dialog::ReportError(error);
+    return;
+  }
+  const char* verb = file->operation() == varnel::FileOperation::Read ? "read" : "write";
+  MessageBox(std::string("Cannot ") + verb + " \"" + varnel::PathText(file->path()) + "\".\n\n" +
+                 file->reason(),
+             nullptr, kMbOk | kMbIconExclamation);
 }

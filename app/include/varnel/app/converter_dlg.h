@@ -1,7 +1,6 @@
 // The main dialog: the palette, its swatches, the selection and the current file.
 #pragma once
 
-#include <array>
 #include <filesystem>
 #include <string>
 
@@ -16,17 +15,12 @@ class CConverterDlg : public varnel::window::Dialog {
   explicit CConverterDlg(varnel::window::Dialog* pParent = nullptr);
   ~CConverterDlg() override;
 
-  // Read-only views of the dialog's state.
-  const varnel::Palette& GetPalette() const noexcept { return m_palette; }
-  const std::filesystem::path& GetCurrentPath() const noexcept { return m_strPath; }
-  const varnel::NativeString& GetCurrentExt() const noexcept { return m_strExt; }
-  int GetSelected() const noexcept { return m_selected; }
-  const varnel::ui::Swatches& GetSwatches() const noexcept { return m_swatch; }
-
  protected:
   const varnel::window::MessageMap& GetMessageMap() const override;
   void DoDataExchange(varnel::window::DataExchange& dx) override;
   bool OnInitDialog() override;
+  // A file that could not be read or written gets its own box: what, which file and why.
+  void ReportError(const std::exception& error) override;
 
  private:
   // How far the selection frame reaches beyond its swatch on every side.

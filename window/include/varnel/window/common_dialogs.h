@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "varnel/palette.h"
-#include "varnel/palette_file.h"
 #include "varnel/window/constants.h"
 
 namespace varnel::window {
@@ -19,8 +17,8 @@ class FileDialog {
   // a name typed without extension. `fileName` fills the name box at the start. `flags`
   // are the system's option flags (added to what the dialog always uses). `filter` is
   // "Description|*.pattern|Description|*.pattern||"; its first pair is selected at the
-  // start. `parent` as for Dialog.
-  FileDialog(bool openFileDialog, NativeString defaultExt, std::filesystem::path fileName,
+  // start. A null `parent` makes the active window of the program the owner.
+  FileDialog(bool openFileDialog, std::wstring defaultExt, std::filesystem::path fileName,
              unsigned flags, std::string_view filter, Dialog* parent = nullptr);
 
   // Runs the dialog; kIdOk when the user confirmed a name, kIdCancel otherwise.
@@ -29,45 +27,33 @@ class FileDialog {
   // After kIdOk: the chosen file's full path, and its extension without the dot as the
   // dialog reports it (letter case kept; empty when the name has none).
   const std::filesystem::path& GetPathName() const noexcept { return path_; }
-  NativeString GetFileExt() const;
-
-  // The arguments it was built with.
-  bool IsOpenDialog() const noexcept { return open_; }
-  const NativeString& DefaultExt() const noexcept { return defaultExt_; }
-  const std::filesystem::path& InitialFileName() const noexcept { return fileName_; }
-  unsigned Flags() const noexcept { return flags_; }
-  const std::string& Filter() const noexcept { return filter_; }
-  Dialog* Parent() const noexcept { return parent_; }
+  const std::wstring& GetFileExt() const noexcept { return ext_; }
 
  private:
   bool open_;
-  NativeString defaultExt_;
+  std::wstring defaultExt_;
   std::filesystem::path fileName_;
   unsigned flags_;
   std::string filter_;
   Dialog* parent_;
   std::filesystem::path path_;  // set by DoModal
+  std::wstring ext_;            // set by DoModal
 };
 
 class ColorDialog {
  public:
   // `initial` is the colour selected at the start; `flags` the system's option flags.
-  explicit ColorDialog(COLORREF initial = 0, unsigned flags = 0, Dialog* parent = nullptr) noexcept
-      : color_(initial), initial_(initial), flags_(flags), parent_(parent) {}
+  explicit ColorDialog(Color initial = 0, unsigned flags = 0, Dialog* parent = nullptr) noexcept
+      : color_(initial), flags_(flags), parent_(parent) {}
 
   // Runs the chooser; kIdOk when the user confirmed a colour, kIdCancel otherwise.
   int DoModal();
 
   // The chosen colour after kIdOk (the initial one before).
-  COLORREF GetColor() const noexcept { return color_; }
-
-  COLORREF InitialColor() const noexcept { return initial_; }
-  unsigned Flags() const noexcept { return flags_; }
-  Dialog* Parent() const noexcept { return parent_; }
+  Color GetColor() const noexcept { return color_; }
 
  private:
-  COLORREF color_;  // set by DoModal
-  COLORREF initial_;
+  Color color_;
   unsigned flags_;
   Dialog* parent_;
 };

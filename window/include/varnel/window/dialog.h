@@ -2,8 +2,7 @@
 // modally, whose messages are routed through a per-class static message map to typed
 // OnXxx handlers (see message_map.h for building the maps).
 //
-// One header, two implementations chosen at link time: window/win32 (the real one) and
-// window/memory (an in-memory one for tests). Strings are UTF-8.
+// Strings are UTF-8.
 //
 // Several member names (MessageBox, SendMessage, AppendMenu, LoadIcon, LoadString) are
 // macros in <windows.h>. A source that includes both must include <windows.h> first;
@@ -27,11 +26,11 @@
 #undef LoadString
 #endif
 
+#include <exception>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "varnel/file_error.h"
 #include "varnel/window/constants.h"
 #include "varnel/window/geometry.h"
 
@@ -102,7 +101,7 @@ class Menu {
 class Dialog {
  public:
   // A dialog made from template `templateId`. `parent` is the owner window; null means
-  // none was given, and the real backend then owns the dialog by the active main window
+  // none was given, and the dialog is then owned by the active main window
   // (as application frameworks do), so that window stays disabled while this one runs.
   explicit Dialog(unsigned templateId, Dialog* parent = nullptr) noexcept;
   virtual ~Dialog();
@@ -169,20 +168,20 @@ class Dialog {
   void SetDlgItemText(int controlId, std::string_view text);
 
   WindowHandle GetSafeHwnd() const noexcept { return window_; }
-  unsigned TemplateId() const noexcept { return templateId_; }
-  Dialog* Parent() const noexcept { return parent_; }
-
-  // ---- For backends only ----
 
   // Routes one message: WM_INITDIALOG to OnInitDialog, everything else through the
-  // message map. A varnel::FileError escaping the handler is caught here and shown with
-  // ShowFileError; the message then counts as handled, with value 0.
+  // message map. An exception escaping the handler is handed to ReportError; the message
+  // then counts as handled, with value 0. Called by the dialog procedure.
   DispatchResult Dispatch(const Message& message);
 
   // Binds the dialog to its window (null when the window is gone).
   void AttachWindow(WindowHandle window) noexcept { window_ = window; }
 
  protected:
+  // Tells the person that a command failed: a message box, caption AppName(),
+  // exclamation icon, saying "<AppName> could not finish this command." and why.
+  virtual void ReportError(const std::exception& error);
+
   // Button handlers of the base map: IDOK exchanges data back and ends with kIdOk,
   // IDCANCEL ends with kIdCancel (Escape and the close box arrive as IDCANCEL).
   void OnOK();
@@ -194,14 +193,6 @@ class Dialog {
   WindowHandle window_ = nullptr;
   bool defaultRequested_ = false;
 };
-
-// The generic error box for a file error that ended a command: owned by `owner`,
-// caption AppName(), exclamation icon. The text names what failed, the file and the
-// reason, e.g. "Cannot read \"C:\\pal\\sky.pal\".\n\nNo such file or directory".
-void ShowFileError(Dialog& owner, const varnel::FileError& error);
-
-// The text ShowFileError shows.
-std::string FileErrorText(const varnel::FileError& error);
 
 // The application's name: the executable's file name without extension ("Varnel").
 std::string AppName();
@@ -227,13 +218,6 @@ class WinApp {
 
   // Runs the application; a false result ends it.
   virtual bool InitInstance() = 0;
-
-  // The application's main window, while it runs.
-  Dialog* MainWindow() const noexcept { return mainWindow_; }
-  void SetMainWindow(Dialog* window) noexcept { mainWindow_ = window; }
-
- private:
-  Dialog* mainWindow_ = nullptr;
 };
 
 }  // namespace varnel::window

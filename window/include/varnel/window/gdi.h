@@ -6,7 +6,6 @@
 #include <memory>
 #include <utility>
 
-#include "varnel/palette.h"
 #include "varnel/window/constants.h"
 #include "varnel/window/geometry.h"
 
@@ -17,7 +16,7 @@ class Dialog;
 // A solid brush of one colour (0x00BBGGRR).
 class Brush {
  public:
-  explicit Brush(COLORREF color);
+  explicit Brush(Color color);
   ~Brush();
   Brush(Brush&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Brush(const Brush&) = delete;
@@ -92,8 +91,7 @@ class PaintDC : public DC {
   PaintDC(const PaintDC&) = delete;
   PaintDC& operator=(const PaintDC&) = delete;
 
-  // Backend's record of the paint in progress.
-  struct State;
+  struct State;  // the system's record of the paint in progress
 
  private:
   std::unique_ptr<State> state_;

@@ -7,7 +7,6 @@ struct Point {
   int x = 0;
   int y = 0;
 
-  friend constexpr bool operator==(const Point&, const Point&) = default;
 };
 
 // A rectangle whose right and bottom edges are exclusive: it covers the pixels
@@ -20,7 +19,6 @@ struct Rect {
 
   constexpr int Width() const noexcept { return right - left; }
   constexpr int Height() const noexcept { return bottom - top; }
-  constexpr bool IsRectEmpty() const noexcept { return right <= left || bottom <= top; }
 
   // True when `p` lies inside: left <= x < right and top <= y < bottom.
   constexpr bool PtInRect(Point p) const noexcept {
@@ -35,7 +33,6 @@ struct Rect {
     bottom += d;
   }
 
-  friend constexpr bool operator==(const Rect&, const Rect&) = default;
 };
 
 }  // namespace varnel::window

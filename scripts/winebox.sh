@@ -19,7 +19,7 @@
 # bitmap-metric fonts in the prefix (else "MS Sans Serif" falls back to a wider face).
 set -euo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${VARNEL_E2E_OUT:-$root/build/e2e}
 cache=${VARNEL_PREFIX_CACHE:-$root/build/e2e/prefix-cache}
 fonts=/usr/share/wine/fonts

@@ -1,5 +1,5 @@
 // The system's handles behind the window layer's opaque handle types, and what the
-// win32 backend's sources share.
+// layer's sources share.
 #pragma once
 
 #ifndef NOMINMAX
@@ -9,7 +9,7 @@
 // After <windows.h>, which it needs.
 #include <commdlg.h>
 // Names of the window layer that <windows.h> turns into A/W macros, whichever header
-// came first; the backend calls the system's W functions by their full names.
+// came first; the layer calls the system's W functions by their full names.
 #undef AppendMenu
 #undef GetDlgItemText
 #undef LoadIcon

@@ -3,7 +3,6 @@
 // bitmap it held can be deleted too.
 #include "varnel/window/gdi.h"
 
-#include "handles.h"
 #include "native.h"
 #include "varnel/window/dialog.h"
 
@@ -12,7 +11,7 @@ namespace varnel::window {
 using win32::Native;
 using win32::Opaque;
 
-Brush::Brush(COLORREF color) : handle_(Opaque(::CreateSolidBrush(color))) {}
+Brush::Brush(Color color) : handle_(Opaque(::CreateSolidBrush(color))) {}
 
 Brush::~Brush() {
   if (handle_ != nullptr) ::DeleteObject(Native(handle_));
@@ -60,18 +59,21 @@ bool DC::StretchBlt(int x, int y, int width, int height, const DC& source, int s
                       rop) != FALSE;
 }
 
-// The paint in progress: BeginPaint's record, ended by EndPaint when it goes.
+// The paint in progress: BeginPaint's record, ended by EndPaint when it goes. The device
+// context comes with the system's defaults: a 1-pixel black pen and a white brush.
 struct PaintDC::State {
-  explicit State(HWND window) noexcept : paint(window) {}
-  win32::PaintDc paint;
+  HWND window;
+  PAINTSTRUCT paint{};
 };
 
 PaintDC::PaintDC(Dialog& window)
-    : DC(nullptr), state_(std::make_unique<State>(Native(window.GetSafeHwnd()))) {
-  hdc_ = Opaque(state_->paint.Get());
+    : DC(nullptr), state_(std::make_unique<State>(State{Native(window.GetSafeHwnd())})) {
+  hdc_ = Opaque(::BeginPaint(state_->window, &state_->paint));
 }
 
-PaintDC::~PaintDC() = default;
+PaintDC::~PaintDC() {
+  if (hdc_ != nullptr) ::EndPaint(state_->window, &state_->paint);
+}
 
 MemoryDC::MemoryDC(const DC& compatible)
     : DC(Opaque(::CreateCompatibleDC(Native(compatible.GetSafeHdc())))) {}
