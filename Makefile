@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: run check deps native test-native win32 test-e2e asan fuzz bench clean
+.PHONY: run check deps native test-native win32 win64 wine test-e2e asan fuzz bench clean
 
 deps:
 	scripts/install-deps.sh native
@@ -21,9 +21,19 @@ win32:
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
 
-# The real Varnel.exe under Wine on a private virtual display (scripts/winebox.sh).
-test-e2e: native win32
+# The same for 64-bit Windows: what Wine runs where the kernel refuses 32-bit programs.
+win64:
+	scripts/install-deps.sh native win64
+	cmake --preset win64
+	cmake --build --preset win64 -j $(JOBS)
+
+# Wine, and the build of the programs it can run here (scripts/winebox.sh arch).
+wine: win32
 	scripts/install-deps.sh wine
+	if [ "$$(scripts/winebox.sh arch)" = win64 ]; then $(MAKE) win64; fi
+
+# The real Varnel.exe under Wine on a private virtual display (scripts/winebox.sh).
+test-e2e: native wine
 	ctest --preset native -L wine
 
 # Every native test again under AddressSanitizer and UndefinedBehaviorSanitizer; the first
@@ -46,8 +56,7 @@ check: test-native asan test-e2e
 
 # Starts Varnel.exe under Wine on $DISPLAY; with no display, on a virtual one, saving
 # build/screenshot.png.
-run: win32
-	scripts/install-deps.sh wine
+run: wine
 	scripts/winebox.sh run build/win32
 
 bench: native

@@ -12,7 +12,11 @@
 #       With $DISPLAY set: starts the program there and waits until it is closed.
 #       Without: starts it on a private virtual display, saves build/screenshot.png, stops.
 #   winebox.sh prefix
-#       Only builds the cached, initialised prefix (build/e2e/prefix-cache).
+#       Only builds the cached, initialised prefix (build/e2e/prefix-cache-ARCH).
+#   winebox.sh arch
+#       Prints the Windows build Wine can run here: win32, or win64 where the kernel refuses
+#       32-bit programs (ia32 emulation switched off) or hands them to an emulator. A win32 build folder named to the
+#       other commands then stands for the win64 one beside it (make win64).
 #
 # A set-up that gives the same pixels on every machine: 24-bit Xvfb, unmanaged windows (else
 # each hidden window stalls without a window manager), 96 dots per inch, and Wine's own
@@ -21,10 +25,28 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${VARNEL_E2E_OUT:-$root/build/e2e}
-cache=${VARNEL_PREFIX_CACHE:-$root/build/e2e/prefix-cache}
 fonts=/usr/share/wine/fonts
 
-export WINEARCH=win32
+if [ "${1:-}" = arch ] || [ -z "${WINEARCH:-}" ]; then
+  # 32-bit only where the kernel runs it itself: an emulator registered for i386
+  # programs (qemu-user-static) makes Wine far too slow.
+  WINEARCH=win32
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+    WINEARCH=win64
+  fi
+  [ "${1:-}" = arch ] && { echo "$WINEARCH"; exit 0; }
+fi
+export WINEARCH
+cache=${VARNEL_PREFIX_CACHE:-$root/build/e2e/prefix-cache-$WINEARCH}
+if [ "$WINEARCH" = win64 ]; then
+  # The wine command starts the 32-bit loader whenever it is installed: go round it.
+  mkdir -p "$out/bin64"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$out/bin64/wine"
+  chmod +x "$out/bin64/wine"
+  ln -sf wine "$out/bin64/wine-stable"
+  export PATH=$out/bin64:$PATH WINELOADER=/usr/lib/wine/wine64
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
@@ -189,8 +211,8 @@ cmd_test() {
   shift 2
   # palconv.exe of the same build, when there is one beside the list of programs.
   [ -z "${VARNEL_PALCONV:-}" ] || palconv=$VARNEL_PALCONV
-  [ -f "$driver" ] || die "no test driver at $driver (build it with: make win32)"
-  [ -f "$program" ] || die "no program at $program (build it with: make win32)"
+  [ -f "$driver" ] || die "no test driver at $driver (build it with: make $WINEARCH)"
+  [ -f "$program" ] || die "no program at $program (build it with: make $WINEARCH)"
   command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
   make_work
   rm -f "$out"/*.png "$out/driver.log"
@@ -236,7 +258,7 @@ cmd_run() {
   [ $# -eq 1 ] || die "usage: winebox.sh run <Varnel.exe | win32 build folder>"
   local program=$1
   [ -d "$program" ] && program=$(program_in_build "$program" program)
-  [ -f "$program" ] || die "no program at $program (build it with: make win32)"
+  [ -f "$program" ] || die "no program at $program (build it with: make $WINEARCH)"
   make_work
   if [ -n "${DISPLAY:-}" ]; then
     local display=$DISPLAY
@@ -267,7 +289,8 @@ cmd_run() {
 # The file of a program of the win32 build, from the list CMake writes there.
 program_in_build() {
   local list=$1/e2e-programs.txt file
-  [ -f "$list" ] || die "no $list: configure and build the win32 preset first (make win32)"
+  [ "$WINEARCH" = win32 ] || list=$(dirname "$1")/$WINEARCH/e2e-programs.txt
+  [ -f "$list" ] || die "no $list: configure and build the $WINEARCH preset first (make $WINEARCH)"
   file=$(sed -n "s/^$2=//p" "$list")
   [ -n "$file" ] || die "the win32 build defines no $2 yet ($list)"
   echo "$file"

@@ -87,7 +87,7 @@ MemoryDC::~MemoryDC() {
 void MemoryDC::SelectBitmap(const Bitmap& bitmap) {
   if (hdc_ == nullptr || bitmap.Handle() == nullptr) return;
   HGDIOBJ previous = ::SelectObject(Native(hdc_), Native(bitmap.Handle()));
-  if (previous == nullptr || previous == HGDI_ERROR) return;
+  if (previous == nullptr) return;  // selecting a bitmap fails with null
   if (original_ == nullptr) original_ = Opaque(static_cast<HBITMAP>(previous));
 }
 

@@ -321,7 +321,8 @@ void Journey::KeepScreenshot(HWND window, const std::string& name) {
   const Pixels pixels = Capture(window, true);
   BITMAPINFOHEADER info{sizeof info, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   const auto size = static_cast<DWORD>(pixels.xrgb.size() * 4);
-  const BITMAPFILEHEADER head{0x4D42, sizeof head + sizeof info + size, 0, 0, sizeof head + sizeof info};
+  const auto offset = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info);
+  const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
   std::ofstream out(FromEnvironment(L"VARNEL_E2E_OUT") / (name + ".bmp"), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&head), sizeof head);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);

@@ -1,12 +1,12 @@
-# Cross-compiles for 32-bit Windows with mingw-w64 (i686).
-#   cmake --preset win32        (or -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake)
-# Debian: apt-get install g++-mingw-w64-i686 binutils-mingw-w64-i686  (scripts/install-deps.sh win32)
-
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
+# Cross-compiles for Windows with mingw-w64: 32-bit (i686, the default) or 64-bit
+# (VARNEL_MINGW_TRIPLET=x86_64-w64-mingw32).
+#   cmake --preset win32 | win64   (or -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake)
+# Debian: scripts/install-deps.sh win32 (or win64)
 
 set(VARNEL_MINGW_TRIPLET i686-w64-mingw32 CACHE STRING "Target triplet of the mingw-w64 tools")
 set(_triplet ${VARNEL_MINGW_TRIPLET})
+set(CMAKE_SYSTEM_NAME Windows)
+string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${_triplet})
 
 # Prefer the posix thread model: its libstdc++ has std::thread and std::mutex. Both models are
 # linked statically below, so the choice never adds a DLL.
@@ -27,9 +27,8 @@ endif()
 if(_missing)
   list(JOIN _missing ", " _missing)
   message(FATAL_ERROR
-    "mingw-i686 toolchain: cannot find ${_missing} on the PATH.\n"
-    "Install the cross compiler with: scripts/install-deps.sh win32\n"
-    "(Debian packages g++-mingw-w64-i686 and binutils-mingw-w64-i686).")
+    "mingw-w64 toolchain: cannot find ${_missing} on the PATH.\n"
+    "Install the cross compiler with: scripts/install-deps.sh win32 (or win64).")
 endif()
 
 set(CMAKE_C_COMPILER ${VARNEL_MINGW_CC})
