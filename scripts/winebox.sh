@@ -2,21 +2,18 @@
 # Runs the project's Windows programs under Wine on a private virtual X display, in a private
 # 32-bit Wine prefix, and stops everything it started (by process id) when it ends.
 #
-#   winebox.sh test <driver.exe> <Varnel.exe> [driver arguments...]
-#       Runs the end-to-end driver against Varnel.exe (and palconv.exe, if $VARNEL_PALCONV
-#       names it). Screenshots and the log go to $VARNEL_E2E_OUT (default build/e2e); the
-#       driver gets $VARNEL_E2E_TIMEOUT seconds (default 600). Exit status: the driver's.
-#   winebox.sh test-build <win32 build folder> [driver arguments...]
-#       The same, with the programs named in <folder>/e2e-programs.txt (written by CMake).
+#   winebox.sh test <win32 build folder> [driver arguments...]
+#       Runs the end-to-end driver of that build against its Varnel.exe and palconv.exe (as
+#       named in <folder>/e2e-programs.txt, written by CMake). Screenshots and the log go to
+#       $VARNEL_E2E_OUT (default build/e2e); the driver gets $VARNEL_E2E_TIMEOUT seconds
+#       (default 600). Exit status: the driver's.
 #   winebox.sh run <Varnel.exe | win32 build folder>
 #       With $DISPLAY set: starts the program there and waits until it is closed.
 #       Without: starts it on a private virtual display, saves build/screenshot.png, stops.
-#   winebox.sh prefix
-#       Only builds the cached, initialised prefix (build/e2e/prefix-cache-ARCH).
 #   winebox.sh arch
-#       Prints the Windows build Wine can run here: win32, or win64 where the kernel refuses
-#       32-bit programs (ia32 emulation switched off) or hands them to an emulator. A win32 build folder named to the
-#       other commands then stands for the win64 one beside it (make win64).
+#       Prints the build Wine can run here: win32, or win64 where the kernel refuses 32-bit
+#       programs (ia32 emulation switched off) or hands them to an emulator. A win32 build
+#       folder named to the other commands then stands for the win64 one beside it.
 #
 # A set-up that gives the same pixels on every machine: 24-bit Xvfb, unmanaged windows (else
 # each hidden window stalls without a window manager), 96 dots per inch, and Wine's own
@@ -206,13 +203,12 @@ bitmaps_to_png() {
 }
 
 cmd_test() {
-  [ $# -ge 2 ] || die "usage: winebox.sh test <driver.exe> <Varnel.exe> [driver arguments...]"
-  local driver=$1 program=$2 palconv=""
-  shift 2
-  # palconv.exe of the same build, when there is one beside the list of programs.
-  [ -z "${VARNEL_PALCONV:-}" ] || palconv=$VARNEL_PALCONV
-  [ -f "$driver" ] || die "no test driver at $driver (build it with: make $WINEARCH)"
-  [ -f "$program" ] || die "no program at $program (build it with: make $WINEARCH)"
+  [ $# -ge 1 ] || die "usage: winebox.sh test <win32 build folder> [driver arguments...]"
+  local driver program palconv
+  driver=$(program_in_build "$1" driver)
+  program=$(program_in_build "$1" program)
+  palconv=$(program_in_build "$1" palconv)
+  shift
   command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
   make_work
   rm -f "$out"/*.png "$out/driver.log"
@@ -224,7 +220,7 @@ cmd_test() {
   VARNEL_EXE=$(winepath -w "$program") \
   VARNEL_E2E_OUT=$(winepath -w "$out") \
   VARNEL_E2E_FILES=$(winepath -w "$work/files") \
-  VARNEL_PALCONV_EXE=${palconv:+$(winepath -w "$palconv")} \
+  VARNEL_PALCONV_EXE=$(winepath -w "$palconv") \
   VARNEL_E2E_FILES_UNIX=$work/files \
   VARNEL_UNIX_SHELL=$(winepath -w /bin/sh) \
     timeout --kill-after=10 "$limit" wine "$driver" "$@" >"$work/driver.log" 2>&1 || status=$?
@@ -286,32 +282,18 @@ cmd_run() {
   say "no display: $(basename "$program") ran on a virtual display; screenshot saved to $shot"
 }
 
-# The file of a program of the win32 build, from the list CMake writes there.
+# The file of a program of the build Wine runs here, from the list CMake writes there.
 program_in_build() {
   local list=$1/e2e-programs.txt file
   [ "$WINEARCH" = win32 ] || list=$(dirname "$1")/$WINEARCH/e2e-programs.txt
   [ -f "$list" ] || die "no $list: configure and build the $WINEARCH preset first (make $WINEARCH)"
   file=$(sed -n "s/^$2=//p" "$list")
-  [ -n "$file" ] || die "the win32 build defines no $2 yet ($list)"
+  [ -n "$file" ] || die "the $WINEARCH build defines no $2 ($list)"
   echo "$file"
-}
-
-cmd_test_build() {
-  [ $# -ge 1 ] || die "usage: winebox.sh test-build <win32 build folder> [driver arguments...]"
-  local build=$1 driver program
-  shift
-  driver=$(program_in_build "$build" driver)
-  program=$(program_in_build "$build" program)
-  VARNEL_PALCONV=$(sed -n 's/^palconv=//p' "$build/e2e-programs.txt") cmd_test "$driver" "$program" "$@"
 }
 
 case "${1:-}" in
   test) shift; cmd_test "$@" ;;
-  test-build) shift; cmd_test_build "$@" ;;
   run) shift; cmd_run "$@" ;;
-  prefix)
-    make_work
-    ensure_cache
-    ;;
-  *) die "usage: winebox.sh test|run|prefix ..." ;;
+  *) die "usage: winebox.sh test|run|arch ..." ;;
 esac

@@ -22,20 +22,17 @@
 
 namespace varnel::window::win32 {
 
-// The opaque handles are the system's handles, reinterpreted.
-inline HWND Native(WindowHandle h) noexcept { return reinterpret_cast<HWND>(h); }
-inline HDC Native(DcHandle h) noexcept { return reinterpret_cast<HDC>(h); }
-inline HICON Native(IconHandle h) noexcept { return reinterpret_cast<HICON>(h); }
-inline HMENU Native(MenuHandle h) noexcept { return reinterpret_cast<HMENU>(h); }
-inline HBRUSH Native(BrushHandle h) noexcept { return reinterpret_cast<HBRUSH>(h); }
-inline HBITMAP Native(BitmapHandle h) noexcept { return reinterpret_cast<HBITMAP>(h); }
-
-inline WindowHandle Opaque(HWND h) noexcept { return reinterpret_cast<WindowHandle>(h); }
-inline DcHandle Opaque(HDC h) noexcept { return reinterpret_cast<DcHandle>(h); }
-inline IconHandle Opaque(HICON h) noexcept { return reinterpret_cast<IconHandle>(h); }
-inline MenuHandle Opaque(HMENU h) noexcept { return reinterpret_cast<MenuHandle>(h); }
-inline BrushHandle Opaque(HBRUSH h) noexcept { return reinterpret_cast<BrushHandle>(h); }
-inline BitmapHandle Opaque(HBITMAP h) noexcept { return reinterpret_cast<BitmapHandle>(h); }
+// The opaque handles are the system's handles, reinterpreted both ways.
+#define VARNEL_HANDLE_PAIR(OPAQUE, SYSTEM)                                                 \
+  inline SYSTEM Native(OPAQUE h) noexcept { return reinterpret_cast<SYSTEM>(h); }          \
+  inline OPAQUE Opaque(SYSTEM h) noexcept { return reinterpret_cast<OPAQUE>(h); }
+VARNEL_HANDLE_PAIR(WindowHandle, HWND)
+VARNEL_HANDLE_PAIR(DcHandle, HDC)
+VARNEL_HANDLE_PAIR(IconHandle, HICON)
+VARNEL_HANDLE_PAIR(MenuHandle, HMENU)
+VARNEL_HANDLE_PAIR(BrushHandle, HBRUSH)
+VARNEL_HANDLE_PAIR(BitmapHandle, HBITMAP)
+#undef VARNEL_HANDLE_PAIR
 
 // The executable, whose resources the window layer loads.
 inline HINSTANCE Instance() noexcept { return ::GetModuleHandleW(nullptr); }
