@@ -88,7 +88,6 @@ class Menu {
   explicit Menu(MenuHandle handle = nullptr) noexcept : handle_(handle) {}
 
   explicit operator bool() const noexcept { return handle_ != nullptr; }
-  MenuHandle Handle() const noexcept { return handle_; }
 
   // Appends an item: kMfSeparator (id and text unused) or kMfString with a command id
   // and its text. Returns false when the system refuses.

@@ -1,10 +1,9 @@
 // Drawing: device contexts, brushes and bitmaps. Every object that owns a system handle
-// releases it when it goes out of scope; none can be copied.
+// releases it when it goes out of scope; none can be copied or moved.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <utility>
 
 #include "varnel/window/constants.h"
 #include "varnel/window/geometry.h"
@@ -18,10 +17,8 @@ class Brush {
  public:
   explicit Brush(Color color);
   ~Brush();
-  Brush(Brush&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Brush(const Brush&) = delete;
   Brush& operator=(const Brush&) = delete;
-  Brush& operator=(Brush&&) = delete;
 
   BrushHandle Handle() const noexcept { return handle_; }
 
@@ -35,10 +32,8 @@ class Bitmap {
   // Loads bitmap resource `resourceId`; the handle is null when there is none.
   explicit Bitmap(unsigned resourceId);
   ~Bitmap();
-  Bitmap(Bitmap&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
-  Bitmap& operator=(Bitmap&&) = delete;
 
   BitmapHandle Handle() const noexcept { return handle_; }
 
