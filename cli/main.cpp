@@ -63,7 +63,11 @@ int wmain(int argc, wchar_t** argv) {
 #else
 #include <unistd.h>
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+  // A file size limit makes a write fail with "File too large" instead of killing palconv.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv, argv + argc);
   palconv::Console console;
   console.out_is_terminal = isatty(STDOUT_FILENO) == 1;

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <charconv>
 #include <exception>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -72,6 +74,36 @@ std::string Grid(const Palette& palette) {
   return text;
 }
 
+// A name as printed: as it is, or, when it holds a control character (a line feed, an
+// escape sequence), in double quotes with those characters spelt out, so that no name
+// can move the cursor or fake a line of its own.
+std::string Shown(std::string_view name) {
+  if (std::ranges::none_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+    return std::string(name);
+  std::string text = "\"";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789abcdef";
+      text += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+    } else {
+      text += c;
+    }
+  }
+  return text + '"';
+}
+
+// The reason standard output failed, or "" when all that was printed arrived.
+std::string OutputFailure(std::FILE* out) {
+  const bool flushed = std::fflush(out) == 0;
+  const int error_number = errno;
+  if (flushed && !std::ferror(out)) return {};
+  return SystemReason(flushed ? EIO : error_number);
+}
+
 class Session {
  public:
   Session(const Request& request, const Console& console) : request_(request), console_(console) {}
@@ -79,6 +111,7 @@ class Session {
   int Run() {
     switch (request_.mode) {
       case Mode::ConvertBeside:
+        for (const std::string& name : request_.files) sources_.insert(Resolved(PathFromUtf8(name)));
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
@@ -111,8 +144,9 @@ class Session {
 
   void Report(std::string_view where, std::string_view reason) {
     failed_ = true;
-    std::fprintf(console_.err, "palconv: %.*s: %.*s\n", static_cast<int>(where.size()),
-                 where.data(), static_cast<int>(reason.size()), reason.data());
+    const std::string shown = Shown(where);
+    std::fprintf(console_.err, "palconv: %s: %.*s\n", shown.c_str(),
+                 static_cast<int>(reason.size()), reason.data());
   }
 
   Palette ReadInput(const std::string& name) const {
@@ -142,6 +176,17 @@ class Session {
         varnel::ReadPaletteFile(path, request_.from.value_or(varnel::FormatForExtension(ext)));
     // Names are never empty here, so there always is a target.
     const std::filesystem::path target = varnel::ConvertTarget(path, ext).value();
+    // A file named to convert is never replaced by another's conversion, nor by its own
+    // through a link.
+    if (std::filesystem::exists(std::filesystem::symlink_status(target))) {
+      const std::filesystem::path resolved = Resolved(target);
+      if (sources_.contains(resolved)) {
+        Report(name, "not converted: its target " + Shown(varnel::PathText(target)) +
+                         (resolved == Resolved(path) ? " leads to the file itself"
+                                                     : " is a file to convert"));
+        return;
+      }
+    }
     varnel::WritePaletteFile(target, palette, varnel::ConvertFormat(ext));
     SaySaved(target);
   }
@@ -153,7 +198,7 @@ class Session {
 
   void SaySaved(const std::filesystem::path& path) {
     std::string line(kSavedAs);
-    line += varnel::PathText(path);
+    line += Shown(varnel::PathText(path));
     line += '\n';
     Print(line);
   }
@@ -163,15 +208,20 @@ class Session {
   // Everything printed must have arrived: a full disk or closed pipe on standard output
   // is a failure like any other.
   void FinishOutput() {
-    const bool flushed = std::fflush(console_.out) == 0;
-    const int error_number = errno;
-    if ((!flushed || std::ferror(console_.out)) && !out_reported_) {
-      Report(kStdoutName, SystemReason(flushed ? EIO : error_number));
-    }
+    if (const std::string reason = OutputFailure(console_.out); !reason.empty() && !out_reported_)
+      Report(kStdoutName, reason);
+  }
+
+  // A path with every link on it followed, as far as it exists.
+  static std::filesystem::path Resolved(const std::filesystem::path& path) {
+    std::error_code ignored;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ignored);
+    return resolved.empty() ? path : resolved;
   }
 
   const Request& request_;
   const Console& console_;
+  std::set<std::filesystem::path> sources_;  // ConvertBeside: every FILE, resolved
   bool failed_ = false;
   bool out_reported_ = false;
 };
@@ -187,8 +237,11 @@ std::filesystem::path PathFromUtf8(std::string_view text) {
 int Run(const std::vector<std::string>& args, const Console& console) {
   const Parsed parsed = ParseCommandLine(args, console);
   if (const int* status = std::get_if<int>(&parsed)) {
-    std::fflush(console.out);
-    return *status;
+    // --help and --version fail like any other output.
+    const std::string reason = OutputFailure(console.out);
+    if (*status != kExitOk || reason.empty()) return *status;
+    std::fprintf(console.err, "palconv: %s: %s\n", kStdoutName.data(), reason.c_str());
+    return kExitFileFailed;
   }
   return Session(std::get<Request>(parsed), console).Run();
 }

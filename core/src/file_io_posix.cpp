@@ -1,5 +1,7 @@
 // File access for POSIX systems.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +41,24 @@ class Fd {
 
  private:
   int fd_;
+};
+
+// Holds back the signals that end a program from a terminal or a session (Ctrl-C, kill,
+// hang-up) while it lives; one that came meanwhile is delivered as it goes.
+class SignalsHeld {
+ public:
+  SignalsHeld() noexcept {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
 };
 
 bool WriteAll(int fd, std::string_view bytes) noexcept {
@@ -115,15 +135,24 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     return;
   }
 
+  // The user must be allowed to change the file, not only the folder it is in.
+  if (replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    Fail(path, errno, FileOperation::Write);
+
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
+  // Ctrl-C and its kind wait until the temporary file is renamed or gone.
+  const SignalsHeld held;
   std::filesystem::path temporary;
   Fd fd(CreateTemporary(folder, temporary));
   if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
 
-  // A replaced file keeps its permissions; a new one gets what the umask leaves of 0666.
-  mode_t mode = old.st_mode & 07777;
-  if (!replacing) {
+  // A replacement keeps the owner where the system allows and the permission bits, never
+  // set-user-ID, set-group-ID or sticky; a new file gets what the umask leaves of 0666.
+  mode_t mode = old.st_mode & 0777;
+  if (replacing) {
+    (void)!::fchown(fd.get(), old.st_uid, old.st_gid);
+  } else {
     mode = ::umask(0);
     ::umask(mode);
     mode = 0666 & ~mode;

@@ -126,7 +126,11 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) 
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Write);
-  const bool replacing = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+  // A read-only file is not replaced behind its owner's back.
+  if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    Fail(path, ERROR_ACCESS_DENIED, FileOperation::Write);
 
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = L".";
