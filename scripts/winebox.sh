@@ -222,6 +222,7 @@ cmd_test() {
   VARNEL_E2E_FILES=$(winepath -w "$work/files") \
   VARNEL_PALCONV_EXE=$(winepath -w "$palconv") \
   VARNEL_E2E_FILES_UNIX=$work/files \
+  VARNEL_E2E_DATA=$(winepath -w "$root/tests/data") \
   VARNEL_UNIX_SHELL=$(winepath -w /bin/sh) \
     timeout --kill-after=10 "$limit" wine "$driver" "$@" >"$work/driver.log" 2>&1 || status=$?
   [ "$status" -ne 124 ] || say "the driver did not finish within $limit s"

@@ -1,131 +1,101 @@
-// Load, Save as and Convert through the real Open and Save As dialogs and message boxes,
-// with the files they leave on disk compared byte for byte.
+// Load, Save as and Convert through the real Open and Save As dialogs and message boxes, with
+// the files they leave on disk compared byte for byte against tests/data, and every way a
+// file command can fail.
+#include <fstream>
+
 #include "journey.h"
 #include "resource.h"
 
 namespace varnel::e2e {
 namespace {
 
-const std::wstring kSavedAs = L"Pallete saved as ";
 const std::wstring kNoCurrentFile = L"There is no palette file to convert. Load or save one first.";
-constexpr int kFileTypeBox = 0x470;
 
-using FileJourney = Journey;
+using FilesJourney = Journey;
 
-TEST_F(FileJourney, NamesInAnyScriptGoThroughOpenSaveAsAndConvert) {
-  // Cyrillic, Japanese, and a character outside the 16-bit range (a surrogate pair).
-  const fs::path sub = folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
-  fs::create_directories(sub);
-  const fs::path loaded = sub / L"\u5915\u713C\u3051.ACT";  // upper case: still ACT
-  const fs::path saved = sub / L"\u0441\u043E\u0445\u0440\u0430\u043D\u0435\u043D\u043E.pal";
-  WriteBytes(loaded, ActFile(Sunset()));
-  Load(loaded);
-  ExpectShown(Sunset());
-  SaveAs(saved);
-  EXPECT_EQ(ReadBytes(saved), JascPalFile(Sunset()));
-  const fs::path converted = fs::path(saved).replace_extension(".act");
-  EXPECT_EQ(Convert(), kSavedAs + converted.wstring());
-  EXPECT_EQ(ReadBytes(converted), ActFile(Sunset()));
-}
+TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
+  const fs::path data = FromEnvironment(L"VARNEL_E2E_DATA");
+  const Bytes pal = ReadBytes(data / "ramps.pal"), act = ReadBytes(data / "ramps.act");
 
-struct SaveCase {
-  const char* saved;
-  Bytes (*savedAs)(const Palette&);
-  const char* converted;
-  Bytes (*convertedAs)(const Palette&);
-  const char* why;
-};
-
-class SaveAsThenConvert : public Journey, public ::testing::WithParamInterface<SaveCase> {};
-
-TEST_P(SaveAsThenConvert, WritesBothFilesInTheirFormats) {
-  const SaveCase& c = GetParam();
-  WriteBytes(folder_ / "in.pal", JascPalFile(Sunset()));
-  Load(folder_ / "in.pal");
-  const HWND dialog = Press(IDC_SAVEAS, L"Save As");
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return fs::path(ControlText(dialog, kFileNameBox)).filename() == L"in.pal"; }))
-      << "not started at the current file";
-  ChooseFile(dialog, folder_ / c.saved);
-  EXPECT_EQ(ReadBytes(folder_ / c.saved), c.savedAs(Sunset())) << c.why;
-  // The saved file is now the current one.
-  EXPECT_EQ(Convert(), kSavedAs + (folder_ / c.converted).wstring()) << c.why;
-  EXPECT_EQ(ReadBytes(folder_ / c.converted), c.convertedAs(Sunset())) << c.why;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Journey, SaveAsThenConvert,
-    ::testing::Values(SaveCase{"out.TXT", JascPalFile, "out.pal", JascPalFile, "TXT is JASC-PAL text"},
-                      SaveCase{"out.act", ActFile, "out.pal", JascPalFile, "ACT is the 768-byte table"}));
-
-struct CancelCase {
-  int button;  // 0: a double click on a swatch
-  const wchar_t* caption;
-};
-
-class CancelledDialog : public Journey, public ::testing::WithParamInterface<CancelCase> {};
-
-TEST_P(CancelledDialog, ChangesNothingAndConvertFindsNoFile) {
-  const CancelCase& c = GetParam();
-  if (c.button == 0) DoubleClick(SwatchCentre(9));
-  const HWND dialog = c.button == 0 ? WaitForWindow(c.caption) : Press(c.button, c.caption);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(GetWindow(dialog, GW_OWNER), Main());
-  EXPECT_FALSE(IsWindowEnabled(Main())) << "not modal";
-  if (c.button != 0) {
-    const HWND types = GetDlgItem(dialog, kFileTypeBox);
+  // Cancelled dialogs: owned by the main window, modal, the two file types in order.
+  for (const auto& [button, caption] : {std::pair{IDC_LOAD, L"Open"}, {IDC_SAVEAS, L"Save As"}}) {
+    const HWND dialog = Press(button, caption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), main_);
+    EXPECT_FALSE(IsWindowEnabled(main_)) << "not modal";
+    const HWND types = GetDlgItem(dialog, 0x470);
     std::vector<std::wstring> items(static_cast<std::size_t>(SendMessageW(types, CB_GETCOUNT, 0, 0)));
     for (std::size_t i = 0; i < items.size(); ++i) {
       items[i].resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)));
       SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
     }
     EXPECT_EQ(items, (std::vector<std::wstring>{L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)"}));
+    Close(dialog, IDCANCEL);
   }
-  Close(dialog, IDCANCEL);
+  EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
+
+  // Failures change neither the palette nor the current file.
+  Choose(IDC_LOAD, folder_ / "missing.act");
+  ExpectFileError(0, L"read", folder_ / "missing.act");
+  fs::create_directory(folder_ / "gone");
+  const HWND saveAs = Press(IDC_SAVEAS, L"Save As");
+  fs::remove(folder_ / "gone");  // while the dialog is open
+  Send(GetDlgItem(saveAs, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((folder_ / "gone" / "x.act").c_str()));
+  Close(saveAs, IDOK);
+  ExpectFileError(0, L"write", folder_ / "gone" / "x.act");
+  EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
   ExpectShown(GreenRamp());
-  EXPECT_EQ(Convert(), kNoCurrentFile);
-  EXPECT_TRUE(FolderContents(folder_).empty()) << "a file was written";
-}
-
-INSTANTIATE_TEST_SUITE_P(Journey, CancelledDialog,
-                         ::testing::Values(CancelCase{IDC_LOAD, L"Open"}, CancelCase{IDC_SAVEAS, L"Save As"},
-                                           CancelCase{0, L"Color"}));
-
-TEST_F(FileJourney, LoadOfAMissingFileIsReportedAndChangesNothing) {
-  Load(folder_ / "missing.act");
-  ExpectFileError(L"read", folder_ / "missing.act");
-  ExpectShown(GreenRamp());
-  EXPECT_EQ(Convert(), kNoCurrentFile) << "the failed Load became the current file";
-}
-
-TEST_F(FileJourney, ConvertOntoAFileInUseIsReportedAndKeepsTheOldFile) {
-  WriteBytes(folder_ / "sky.pal", JascPalFile(Sunset()));
-  Load(folder_ / "sky.pal");
-  const Bytes old(768, 0x11);
-  WriteBytes(folder_ / "sky.act", old);
-  {
-    // Another program holds the old file open and lets nobody replace or delete it.
-    const UniqueHandle inUse(CreateFileW((folder_ / "sky.act").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_NE(inUse.get(), INVALID_HANDLE_VALUE);
-    PostClick(Main(), IDC_CONVERT);
-    ExpectFileError(L"write", folder_ / "sky.act");
-  }
-  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), old);
-  EXPECT_EQ(FolderContents(folder_), (std::vector<std::wstring>{L"sky.act", L"sky.pal"}))
-      << "a temporary file was left behind";
-}
-
-TEST_F(FileJourney, SaveIntoAFolderRemovedWhileTheDialogIsOpenIsReported) {
-  const fs::path gone = folder_ / "gone";
-  fs::create_directory(gone);
-  const HWND dialog = Press(IDC_SAVEAS, L"Save As");
-  ASSERT_NE(dialog, nullptr);
-  fs::remove(gone);
-  ChooseFile(dialog, gone / "out.act");
-  ExpectFileError(L"write", gone / "out.act");
   EXPECT_TRUE(FolderContents(folder_).empty());
-  EXPECT_EQ(Convert(), kNoCurrentFile) << "the failed Save as became the current file";
+
+  // Names in any script: Cyrillic, Japanese and a character beyond 16 bits; ACT in capitals.
+  const fs::path sub = folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
+  fs::create_directories(sub);
+  fs::copy_file(data / "ramps.act", sub / L"\u5915\u713C\u3051.ACT");
+  Choose(IDC_LOAD, sub / L"\u5915\u713C\u3051.ACT");
+  ExpectShown(Ramps());
+  const struct {
+    const wchar_t* saved;  // Save as, which makes it the current file
+    const Bytes& savedAs;
+    const wchar_t* converted;  // then Convert
+    const Bytes& convertedAs;
+  } rows[] = {{L"out.TXT", pal, L"out.pal", pal},
+              {L"\u0441\u043E\u0445\u0440.pal", pal, L"\u0441\u043E\u0445\u0440.act", act},
+              {L"back.act", act, L"back.pal", pal}};
+  fs::path current = sub / L"\u5915\u713C\u3051.ACT";
+  for (const auto& row : rows) {
+    const HWND dialog = Press(IDC_SAVEAS, L"Save As");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return fs::path(ControlText(dialog, 0x47C)).filename() == current.filename(); }))
+        << "not started at the current file";
+    Send(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((sub / row.saved).c_str()));
+    Close(dialog, IDOK);
+    Send(main_, WM_NULL);  // the file is written
+    current = sub / row.saved;
+    EXPECT_EQ(ReadBytes(current), row.savedAs) << current.string();
+    EXPECT_EQ(MessageAfter(IDC_CONVERT), L"Pallete saved as " + (sub / row.converted).wstring());
+    EXPECT_EQ(ReadBytes(sub / row.converted), row.convertedAs) << fs::path(row.converted).string();
+  }
+
+  EXPECT_EQ(FolderContents(sub).size(), 7u) << "a temporary file was left behind";
+
+  // A target another program holds open, and a read-only one, are reported and kept.
+  Choose(IDC_SAVEAS, folder_ / "sky.act");
+  const fs::path target = folder_ / "sky.pal";
+  const Bytes old(768, 0x11);
+  for (const bool readOnly : {false, true}) {
+    std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(old.data()), 768);
+    if (readOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    const UniqueHandle inUse(readOnly ? nullptr
+                                      : CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ExpectFileError(IDC_CONVERT, L"write", target);
+    EXPECT_EQ(ReadBytes(target), old) << (readOnly ? "read-only" : "in use");
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  EXPECT_EQ(FolderContents(folder_).size(), 3u) << "a temporary file was left behind";
+
+  PostMessageW(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(WaitForExit()) << "the close box did not end the program";
 }
 
 }  // namespace

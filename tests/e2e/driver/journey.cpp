@@ -1,6 +1,7 @@
 #include "journey.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -10,26 +11,9 @@
 namespace varnel::e2e {
 namespace {
 
-constexpr int kMessageText = 0xFFFF;
+using namespace std::chrono_literals;
 
 LPARAM At(POINT p) { return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(p.x, p.y))); }
-
-// Sent with a deadline: returns once the program has handled everything asked of it before.
-LRESULT Send(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, message, w, l, SMTO_BLOCK, 20000, &result);
-  return static_cast<LRESULT>(result);
-}
-
-// A visible top-level window of `process` with this class and caption (null: any).
-HWND FindTopLevel(DWORD process, const wchar_t* windowClass, const wchar_t* caption) {
-  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, windowClass, caption)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == process && IsWindowVisible(w)) return w;
-  }
-  return nullptr;
-}
 
 std::wstring TextOf(HWND window) {
   // Asked of the window itself: from another process, GetWindowText reads only captions.
@@ -73,7 +57,7 @@ fs::path FromEnvironment(const wchar_t* name) {
 }
 
 bool WaitUntil(const std::function<bool()>& ready) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
   while (!ready()) {
     if (std::chrono::steady_clock::now() >= deadline) return ready();
     std::this_thread::sleep_for(10ms);
@@ -86,14 +70,22 @@ UniqueHandle StartProcess(const fs::path& exe, const std::wstring& arguments, co
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     ADD_FAILURE() << "cannot start " << exe.string() << ": error " << GetLastError();
     return UniqueHandle();
   }
   CloseHandle(info.hThread);
   return UniqueHandle(info.hProcess);
 }
+
+LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, w, l, SMTO_BLOCK, 20000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
 bool RunUnix(const std::string& command) {
   // Wine starts Unix programs without a process to wait on: the command leaves its exit
@@ -111,10 +103,6 @@ bool RunUnix(const std::string& command) {
   EXPECT_TRUE(done && status == "0") << command << (done ? " failed: " + status : " did not finish");
   return done && status == "0";
 }
-
-std::wstring ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
-
-void PostClick(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 void Keys(const std::string& keys, HWND focus) {
   if (focus != nullptr) {
@@ -137,36 +125,15 @@ Palette GreenRamp() {
   return p;
 }
 
-Palette Sunset() {
+Palette Ramps() {
   Palette p;
-  for (int i = 0; i < 256; ++i) p[static_cast<std::size_t>(i)] = {i, 30 + i * 3 / 4, 200 - i * 3 / 4};
+  for (int i = 0; i < 256; ++i) p[static_cast<std::size_t>(i)] = {i, 255 - i, (7 * i + 3) & 0xFF};
   return p;
-}
-
-Bytes JascPalFile(const Palette& palette) {
-  std::string text = "JASC-PAL\r\n0100\r\n256\r\n";
-  for (const Rgb& c : palette) {
-    text += std::to_string(c.r) + " " + std::to_string(c.g) + " " + std::to_string(c.b) + "\r\n";
-  }
-  return Bytes(text.begin(), text.end());
-}
-
-Bytes ActFile(const Palette& palette) {
-  Bytes bytes;
-  for (const Rgb& c : palette) {
-    for (int v : {c.r, c.g, c.b}) bytes.push_back(static_cast<unsigned char>(v));
-  }
-  return bytes;
 }
 
 Bytes ReadBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, const Bytes& bytes) {
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::wstring> FolderContents(const fs::path& folder) {
@@ -180,20 +147,6 @@ Rgb Pixels::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return {};
   const std::uint32_t p = xrgb[static_cast<std::size_t>(y * width + x)];
   return {static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF)};
-}
-
-Pixels SettledClient(HWND window) {
-  Send(window, WM_NULL);  // whatever was asked of the program before is under way
-  Pixels last = Capture(window);
-  int agreeing = 1;
-  const bool settled = WaitUntil([&] {
-    std::this_thread::sleep_for(20ms);  // pixels reach the screen a little after painting
-    Pixels now = Capture(window);
-    agreeing = !now.Empty() && now == last ? agreeing + 1 : 1;
-    last = std::move(now);
-    return agreeing >= 3;
-  });
-  return settled ? last : Pixels();
 }
 
 RECT SwatchRect(int index) {
@@ -212,9 +165,7 @@ bool IsBackground(const Rgb& c) {
 
 void Journey::SetUp() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(test->test_suite_name()) + "." + test->name();
-  std::replace(name.begin(), name.end(), '/', '.');
-  folder_ = FromEnvironment(L"VARNEL_E2E_FILES") / name;
+  folder_ = FromEnvironment(L"VARNEL_E2E_FILES") / (std::string(test->test_suite_name()) + "." + test->name());
   fs::remove_all(folder_);
   fs::create_directories(folder_);
   process_ = StartProcess(FromEnvironment(L"VARNEL_EXE"), L"", folder_);
@@ -222,7 +173,7 @@ void Journey::SetUp() {
   id_ = GetProcessId(process_.get());
   main_ = WaitForWindow(L"Varnel Pallete Converter");
   ASSERT_NE(main_, nullptr) << "no main window";
-  ASSERT_FALSE(SettledClient(main_).Empty()) << "the main window never stopped changing";
+  ASSERT_FALSE(Shown().xrgb.empty()) << "the main window never stopped changing";
 }
 
 void Journey::TearDown() {
@@ -234,86 +185,111 @@ void Journey::TearDown() {
   if (!HasFailure()) fs::remove_all(folder_);  // a failed journey's files stay to look at
 }
 
-bool Journey::WaitForExit() const {
-  return WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count())) == WAIT_OBJECT_0;
+bool Journey::WaitForExit() const { return WaitForSingleObject(process_.get(), 20000) == WAIT_OBJECT_0; }
+
+HWND Journey::TopLevel(const std::wstring& caption, const wchar_t* windowClass) const {
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, windowClass, windowClass ? nullptr : caption.c_str())) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == id_ && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
 }
 
 HWND Journey::WaitForWindow(const std::wstring& caption) const {
   HWND found = nullptr;
-  WaitUntil([&] { return (found = FindTopLevel(id_, nullptr, caption.c_str())) != nullptr; });
+  WaitUntil([&] { return (found = TopLevel(caption)) != nullptr; });
   return found;
 }
 
-bool Journey::MenuOpen() const { return FindTopLevel(id_, L"#32768", nullptr) != nullptr; }
-
 HWND Journey::Press(int button, const std::wstring& caption) {
-  PostClick(main_, button);
+  PostMessageW(GetDlgItem(main_, button), BM_CLICK, 0, 0);
   const HWND opened = WaitForWindow(caption);
   EXPECT_NE(opened, nullptr) << "no window \"" << caption << "\" after button " << button;
   return opened;
 }
 
-void Journey::ChooseFile(HWND dialog, const fs::path& path) {
-  Send(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+void Journey::Close(HWND dialog, int button) {
+  PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "\"" << TextOf(dialog) << "\" stayed open";
+}
+
+void Journey::Choose(int button, const fs::path& path) {
+  const HWND dialog = Press(button, button == IDC_LOAD ? L"Open" : L"Save As");
+  if (dialog == nullptr) return;
+  Send(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));  // the name box
   Close(dialog, IDOK);
   Send(main_, WM_NULL);  // returns once the command has read or written the file
 }
 
-void Journey::Load(const fs::path& path) {
-  if (const HWND dialog = Press(IDC_LOAD, L"Open")) ChooseFile(dialog, path);
-}
-
-void Journey::SaveAs(const fs::path& path) {
-  if (const HWND dialog = Press(IDC_SAVEAS, L"Save As")) ChooseFile(dialog, path);
-}
-
-void Journey::Close(HWND dialog, int button) {
-  PostClick(dialog, button);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "\"" << TextOf(dialog) << "\" stayed open";
-}
-
-std::wstring Journey::CloseMessageBox() {
+std::wstring Journey::MessageAfter(int button) {
+  if (button != 0) PostMessageW(GetDlgItem(main_, button), BM_CLICK, 0, 0);
   const HWND box = WaitForWindow(L"Varnel");
   EXPECT_NE(box, nullptr) << "no message box titled \"Varnel\"";
   if (box == nullptr) return L"";
-  const std::wstring text = ControlText(box, kMessageText);
+  const std::wstring text = ControlText(box, 0xFFFF);
   Close(box, IDOK);
   return text;
 }
 
-std::wstring Journey::Convert() {
-  PostClick(main_, IDC_CONVERT);
-  return CloseMessageBox();
-}
-
-void Journey::ExpectFileError(const std::wstring& verb, const fs::path& file) {
-  const std::wstring text = CloseMessageBox();
+void Journey::ExpectFileError(int button, const std::wstring& verb, const fs::path& file) {
+  const std::wstring text = MessageAfter(button);
   const std::wstring head = L"Cannot " + verb + L" \"" + file.wstring() + L"\".\n\n";
   EXPECT_EQ(text.substr(0, head.size()), head);
   EXPECT_GT(text.size(), head.size()) << "no reason given";
 }
 
-void Journey::Click(POINT at) {
-  PostMessageW(main_, WM_LBUTTONDOWN, MK_LBUTTON, At(at));
-  PostMessageW(main_, WM_LBUTTONUP, 0, At(at));
-}
-
-void Journey::DoubleClick(POINT at) {
-  Click(at);
-  PostMessageW(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, At(at));
-  PostMessageW(main_, WM_LBUTTONUP, 0, At(at));
+void Journey::Click(POINT at, bool twice) {
+  Send(main_, WM_LBUTTONDOWN, MK_LBUTTON, At(at));
+  Send(main_, WM_LBUTTONUP, 0, At(at));
+  if (twice) {  // posted: the second half may open a modal chooser
+    PostMessageW(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, At(at));
+    PostMessageW(main_, WM_LBUTTONUP, 0, At(at));
+  }
 }
 
 bool Journey::InfoLineReads(const std::wstring& text) {
   return WaitUntil([&] { return ControlText(main_, IDC_INFO) == text; });
 }
 
+Pixels Journey::Shown() {
+  Send(main_, WM_NULL);  // whatever was asked of the program before is under way
+  Pixels last = Capture(main_);
+  int agreeing = 1;
+  const bool settled = WaitUntil([&] {
+    std::this_thread::sleep_for(20ms);  // pixels reach the screen a little after painting
+    Pixels now = Capture(main_);
+    agreeing = !now.xrgb.empty() && now == last ? agreeing + 1 : 1;
+    last = std::move(now);
+    return agreeing >= 3;
+  });
+  return settled ? last : Pixels();
+}
+
 void Journey::ExpectShown(const Palette& palette) {
-  const Pixels shown = SettledClient(main_);
-  ASSERT_FALSE(shown.Empty()) << "the window never stopped changing";
+  const Pixels shown = Shown();
+  ASSERT_FALSE(shown.xrgb.empty()) << "the window never stopped changing";
   for (int i = 1; i < 256; ++i) {
     const POINT c = SwatchCentre(i);
     ASSERT_EQ(shown.At(c.x, c.y), palette[static_cast<std::size_t>(i)]) << "swatch " << i;
+  }
+}
+
+void Journey::ExpectFrame(const Pixels& shown, int index, bool framed, int framedNow) {
+  const RECT s = SwatchRect(index), other = SwatchRect(framedNow);
+  for (int y = s.top - 3; y < s.bottom + 3; ++y) {
+    for (int x = s.left - 3; x < s.right + 3; ++x) {
+      const int ring = std::min({x - s.left + 3, s.right + 2 - x, y - s.top + 3, s.bottom + 2 - y});
+      const bool inOther = framedNow != 0 && x >= other.left - 3 && x < other.right + 3 &&
+                           y >= other.top - 3 && y < other.bottom + 3;
+      if (ring >= 3 || (!framed && inOther)) continue;
+      const Rgb seen = shown.At(x, y);
+      if (framed) {
+        ASSERT_EQ(seen, (ring == 0 ? Rgb{0, 0, 0} : Rgb{255, 255, 255})) << "swatch " << index << " at " << x << "," << y;
+      } else {
+        ASSERT_TRUE(IsBackground(seen)) << "frame of swatch " << index << " left at " << x << "," << y << ": " << seen;
+      }
+    }
   }
 }
 

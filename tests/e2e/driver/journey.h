@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -20,64 +19,45 @@
 namespace varnel::e2e {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using Bytes = std::vector<unsigned char>;
 
-// How long anything may take before a test gives up on it: Wine on a loaded machine.
-inline constexpr std::chrono::milliseconds kPatience = 20s;
-// The name box of the Open and Save As dialogs (a combo box).
-inline constexpr int kFileNameBox = 0x47C;
-
 // Set by winebox.sh: VARNEL_EXE, VARNEL_PALCONV_EXE, VARNEL_E2E_OUT (screenshots),
-// VARNEL_E2E_FILES (scratch files), VARNEL_E2E_FILES_UNIX (the same seen from Unix) and
-// VARNEL_UNIX_SHELL (/bin/sh).
+// VARNEL_E2E_FILES (scratch files, seen from Unix as VARNEL_E2E_FILES_UNIX),
+// VARNEL_E2E_DATA (tests/data) and VARNEL_UNIX_SHELL (/bin/sh).
 fs::path FromEnvironment(const wchar_t* name);
-
-bool WaitUntil(const std::function<bool()>& ready);
+bool WaitUntil(const std::function<bool()>& ready);  // for 20 s at most
 
 struct HandleCloser {
   void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-// Starts `exe` in `folder`; a failed test if it cannot. (Unix programs come without a handle.)
 UniqueHandle StartProcess(const fs::path& exe, const std::wstring& arguments, const fs::path& folder);
-// Runs a shell command on the Unix side of Wine (xdotool on the virtual display).
-bool RunUnix(const std::string& command);
-
+// Sent with a deadline: returns once the program has handled everything asked before.
+LRESULT Send(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0);
 std::wstring ControlText(HWND dialog, int id);
-// Posts a button click and returns at once: the click may open a modal dialog.
-void PostClick(HWND dialog, int id);
 // Types xdotool key names ("alt+l Return"), after giving `focus` the keyboard if set.
 void Keys(const std::string& keys, HWND focus = nullptr);
+bool RunUnix(const std::string& command);
 
 struct Rgb {
   int r = 0, g = 0, b = 0;
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 std::ostream& operator<<(std::ostream& out, const Rgb& c);
-
 using Palette = std::array<Rgb, 256>;
 Palette GreenRamp();  // the palette the program starts with: entry i is (0, i, 0)
-Palette Sunset();     // far from it, deep blue to orange, every entry with its own red
-Bytes JascPalFile(const Palette& palette);  // CR LF lines
-Bytes ActFile(const Palette& palette);      // 768 bytes
+Palette Ramps();      // tests/data/ramps.*: entry i is (i, 255 - i, 7i + 3 cut to 8 bits)
 Bytes ReadBytes(const fs::path& file);
-void WriteBytes(const fs::path& file, const Bytes& bytes);
 std::vector<std::wstring> FolderContents(const fs::path& folder);  // sorted names
 
 struct Pixels {
   int width = 0, height = 0;
-  std::vector<std::uint32_t> xrgb;  // top row first, 0xFFRRGGBB
-  bool Empty() const { return xrgb.empty(); }
-  Rgb At(int x, int y) const;  // outside the picture: black
+  std::vector<std::uint32_t> xrgb;  // top row first
+  Rgb At(int x, int y) const;       // outside the picture: black
   friend bool operator==(const Pixels&, const Pixels&) = default;
 };
-// The client area as it is on screen, once three captures in a row agree (painting is
-// over); empty if it never settles.
-Pixels SettledClient(HWND window);
 
-// Swatch i (1 to 255) of the 15-column grid: left/top 7 + 18 per step, 15 pixels square.
+// Swatch i (1 to 255): left/top 7 + 18 per step, 15 pixels square, 15 to a row.
 RECT SwatchRect(int index);
 POINT SwatchCentre(int index);
 // The brushed-metal picture is greys and faint near-greys, never black, white or saturated.
@@ -89,32 +69,26 @@ class Journey : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  HWND Main() const { return main_; }
   bool WaitForExit() const;
-  HWND WaitForWindow(const std::wstring& caption) const;  // visible, of this process
-  bool MenuOpen() const;
-
-  // A button of the main window, then the window it opens (by caption).
-  HWND Press(int button, const std::wstring& caption);
-  // Types `path` into the name box of an Open or Save As dialog, confirms, waits it out.
-  void ChooseFile(HWND dialog, const fs::path& path);
-  void Load(const fs::path& path);
-  void SaveAs(const fs::path& path);
-  // Presses a button of a dialog and waits for the dialog to go.
-  void Close(HWND dialog, int button);
-  // The text of the message box titled "Varnel", which is then closed with OK.
-  std::wstring CloseMessageBox();
-  std::wstring Convert();
-  // The error box of a failed file operation: what failed, on which file, and why.
-  void ExpectFileError(const std::wstring& verb, const fs::path& file);
-
-  void Click(POINT at);
-  void DoubleClick(POINT at);  // as the system delivers it: down, up, double click, up
+  HWND TopLevel(const std::wstring& caption, const wchar_t* windowClass = nullptr) const;
+  HWND WaitForWindow(const std::wstring& caption) const;
+  HWND Press(int button, const std::wstring& caption);  // a button, then the window it opens
+  void Close(HWND dialog, int button);                  // and wait until it is gone
+  // Types `path` into the Open or Save As dialog that `button` opens, and confirms.
+  void Choose(int button, const fs::path& path);
+  // The text of the message box titled "Varnel" after `button`, closed with OK.
+  std::wstring MessageAfter(int button);
+  void ExpectFileError(int button, const std::wstring& verb, const fs::path& file);
+  // Down and up, handled when this returns; twice: then double click and up, posted.
+  void Click(POINT at, bool twice = false);
   bool InfoLineReads(const std::wstring& text);
-  // Every swatch on screen (1 to 255; swatch 0 is never shown) against `palette`.
-  void ExpectShown(const Palette& palette);
-  // <artefact folder>/<name>.bmp, turned into a PNG by winebox.sh.
-  void KeepScreenshot(HWND window, const std::string& name);
+  // The client area once three captures in a row agree; empty if it never settles.
+  Pixels Shown();
+  void ExpectShown(const Palette& palette);  // swatches 1 to 255 (0 is never shown)
+  // The 3-pixel ring round a swatch: a frame (black outside, two white) or background
+  // where the frame of `framedNow` does not reach.
+  void ExpectFrame(const Pixels& shown, int index, bool framed, int framedNow = 0);
+  void KeepScreenshot(HWND window, const std::string& name);  // PNG in the artefacts
 
   UniqueHandle process_;
   DWORD id_ = 0;

@@ -1,7 +1,5 @@
-// Selecting swatches with clicks, replacing a colour through the real colour chooser, and
-// one run with real X input (xdotool) in place of posted messages.
-#include <algorithm>
-
+// Selecting swatches with clicks, replacing colours through the real colour chooser, and
+// real X input (xdotool) in place of posted messages.
 #include "journey.h"
 #include "resource.h"
 
@@ -13,91 +11,92 @@ std::wstring InfoLine(int index, const Rgb& c) {
          std::to_wstring(c.g) + L", Blue " + std::to_wstring(c.b);
 }
 
-// The 3-pixel ring round a swatch: a frame (outer pixel black, two white inside) or, once
-// wiped, the background.
-void ExpectFrame(const Pixels& shown, int index, bool framed) {
-  const RECT s = SwatchRect(index);
-  for (int y = s.top - 3; y < s.bottom + 3; ++y) {
-    for (int x = s.left - 3; x < s.right + 3; ++x) {
-      const int ring = std::min({x - s.left + 3, s.right + 2 - x, y - s.top + 3, s.bottom + 2 - y});
-      if (ring >= 3) continue;
-      const Rgb seen = shown.At(x, y);
-      if (framed) {
-        ASSERT_EQ(seen, (ring == 0 ? Rgb{0, 0, 0} : Rgb{255, 255, 255})) << "swatch " << index << " at " << x << "," << y;
-      } else {
-        ASSERT_TRUE(IsBackground(seen)) << "frame of swatch " << index << " left at " << x << "," << y << ": " << seen;
-      }
-    }
-  }
-}
+constexpr POINT kSwatchZero{1, 14};  // one of swatch 0's visible columns
+constexpr POINT kGap{23, 10};        // between swatches 1 and 2
+constexpr POINT kBelow{140, 330};    // under the grid, between the line and the buttons
 
 using MouseJourney = Journey;
 
-TEST_F(MouseJourney, LoadedColoursAreShownSelectedByClicksAndConverted) {
-  WriteBytes(folder_ / "sky.pal", JascPalFile(Sunset()));
-  Load(folder_ / "sky.pal");
-  const Palette sunset = Sunset();
-  ExpectShown(sunset);
-  Click(SwatchCentre(5));
-  ASSERT_TRUE(InfoLineReads(InfoLine(5, sunset[5])));
-  Click(SwatchCentre(6));
-  ASSERT_TRUE(InfoLineReads(InfoLine(6, sunset[6])));
-  ExpectFrame(SettledClient(Main()), 6, true);
-  KeepScreenshot(Main(), "loaded-palette-with-selection");
-
-  // Swatch 0 lies mostly left of the client area: its visible columns select it, and no
-  // frame is drawn for it; both older frames are gone.
-  Click({1, 14});
-  ASSERT_TRUE(InfoLineReads(InfoLine(0, sunset[0])));
-  const Pixels shown = SettledClient(Main());
-  ExpectFrame(shown, 5, false);
-  ExpectFrame(shown, 6, false);
-  for (int y = 4; y < 25; ++y) {
-    for (int x = 0; x < 7; ++x) ASSERT_TRUE(IsBackground(shown.At(x, y))) << "drawn for swatch 0 at " << x << "," << y;
+TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
+  const Palette green = GreenRamp();
+  // Each click, then the information line and which frames are drawn and wiped. At start
+  // swatch 0 is the selection: clicking it does nothing at all.
+  const struct {
+    POINT at;
+    int line;  // -1: still blank
+    int framed, wiped;
+  } clicks[] = {{kSwatchZero, -1, 0, 4},         {SwatchCentre(4), 4, 4, 0}, {kGap, 4, 4, 0},
+                {kBelow, 4, 4, 0},               {kSwatchZero, 0, 0, 4},     {kSwatchZero, 0, 0, 4},
+                {SwatchCentre(5), 5, 5, 0},      {SwatchCentre(6), 6, 6, 5}, {SwatchCentre(255), 255, 255, 6}};
+  for (const auto& c : clicks) {
+    Click(c.at);
+    EXPECT_EQ(ControlText(main_, IDC_INFO), c.line < 0 ? L"" : InfoLine(c.line, green[static_cast<std::size_t>(c.line)]));
+    const Pixels shown = Shown();
+    if (c.framed != 0) ExpectFrame(shown, c.framed, true);
+    if (c.wiped != 0) ExpectFrame(shown, c.wiped, false, c.framed);
+    if (c.framed == 0) {
+      for (int y = 4; y < 25; ++y) {
+        for (int x = 0; x < 7; ++x) ASSERT_TRUE(IsBackground(shown.At(x, y))) << "drawn for swatch 0 at " << x << "," << y;
+      }
+    }
   }
+  KeepScreenshot(main_, "selection");
 
-  // Convert writes the other format beside the loaded file, and says so.
-  EXPECT_EQ(Convert(), L"Pallete saved as " + (folder_ / "sky.act").wstring());
-  EXPECT_EQ(ReadBytes(folder_ / "sky.act"), ActFile(sunset));
-}
-
-TEST_F(MouseJourney, DoubleClickChoosesPureRedAndTheSavedFileHasIt) {
-  DoubleClick(SwatchCentre(9));
-  const HWND chooser = WaitForWindow(L"Color");
-  ASSERT_NE(chooser, nullptr) << "no colour chooser after a double click";
-  // Its red, green and blue boxes take text even while hidden.
-  for (const auto& [id, value] : {std::pair{706, L"255"}, {707, L"0"}, {708, L"0"}}) {
-    SendMessageW(GetDlgItem(chooser, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value));
+  // Double clicks: none in a gap; a cancelled chooser changes nothing; the first click of a
+  // double click selects; the line keeps the old values; swatch 0 changes but never shows.
+  const struct {
+    POINT at;
+    const wchar_t* red;  // null: no chooser opens
+    const wchar_t* blue;
+    bool ok;
+  } edits[] = {{kGap, nullptr, nullptr, false},
+               {SwatchCentre(9), L"255", L"0", false},
+               {SwatchCentre(9), L"255", L"0", true},
+               {kSwatchZero, L"0", L"255", true}};
+  Palette edited = green;
+  for (const auto& e : edits) {
+    if (e.red == nullptr) {  // sent: a chooser it opened would hold the call up
+      Send(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(e.at.x, e.at.y));
+      EXPECT_EQ(TopLevel(L"Color"), nullptr) << "a chooser opened for a gap";
+      continue;
+    }
+    Click(e.at, true);
+    const HWND chooser = WaitForWindow(L"Color");
+    ASSERT_NE(chooser, nullptr) << "no colour chooser after a double click";
+    EXPECT_EQ(GetWindow(chooser, GW_OWNER), main_);
+    // Its red, green and blue boxes take text even while hidden.
+    for (const auto& [id, value] : {std::pair{706, e.red}, {707, L"0"}, {708, e.blue}}) {
+      SendMessageW(GetDlgItem(chooser, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value));
+    }
+    Close(chooser, e.ok ? IDOK : IDCANCEL);
+    if (e.ok) edited[e.at.x == kSwatchZero.x ? 0 : 9] = {std::stoi(e.red), 0, std::stoi(e.blue)};
+    ExpectShown(edited);
   }
-  Close(chooser, IDOK);
-  Palette edited = GreenRamp();
-  edited[9] = {255, 0, 0};
-  ExpectShown(edited);
-  // The double click's first click selected swatch 9; the line keeps the old values.
-  EXPECT_EQ(ControlText(Main(), IDC_INFO), InfoLine(9, GreenRamp()[9]));
-  ExpectFrame(SettledClient(Main()), 9, true);
-  SaveAs(folder_ / "edited.act");
-  EXPECT_EQ(ReadBytes(folder_ / "edited.act"), ActFile(edited));
-}
+  EXPECT_EQ(ControlText(main_, IDC_INFO), InfoLine(0, green[0])) << "the line shows the values of before";
+  ExpectFrame(Shown(), 9, false);
+  Choose(IDC_SAVEAS, folder_ / "edited.act");
+  Bytes expected;
+  for (const Rgb& c : edited) expected.insert(expected.end(), {static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g), static_cast<unsigned char>(c.b)});
+  EXPECT_EQ(ReadBytes(folder_ / "edited.act"), expected);
 
-TEST_F(MouseJourney, RealDoubleClickKeysAndEscapeReachTheProgram) {
+  // Real input: a double click of the X mouse, the mnemonic of "&Load Pallete...", Enter on
+  // the default button, Escape.
   POINT at = SwatchCentre(20);
-  ClientToScreen(Main(), &at);
-  Keys("", Main());
+  ClientToScreen(main_, &at);
+  Keys("", main_);
   ASSERT_TRUE(RunUnix("xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) +
                       " click --repeat 2 --delay 80 1"));
   const HWND chooser = WaitForWindow(L"Color");
   ASSERT_NE(chooser, nullptr) << "a real double click opened no colour chooser";
-  EXPECT_TRUE(InfoLineReads(InfoLine(20, GreenRamp()[20]))) << "its first click selected nothing";
+  EXPECT_TRUE(InfoLineReads(InfoLine(20, green[20]))) << "its first click selected nothing";
   Close(chooser, IDCANCEL);
-  // The mnemonic of "&Load Pallete...", and Enter on the default button.
   for (const char* keys : {"alt+l", "Return"}) {
-    Keys(keys, Main());
+    Keys(keys, main_);
     const HWND open = WaitForWindow(L"Open");
     ASSERT_NE(open, nullptr) << keys;
     Close(open, IDCANCEL);
   }
-  Keys("Escape", Main());
+  Keys("Escape", main_);
   EXPECT_TRUE(WaitForExit()) << "Escape did not end the program";
 }
 
