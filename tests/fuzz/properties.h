@@ -1,10 +1,7 @@
-// What must hold for every input the readers and the naming rules can meet. The fuzz
-// targets check it on every generated input, the replay test on the stored ones. Each
-// check returns "" or a sentence naming the first property the input breaks.
+// What must hold for every input the readers and the naming rules can meet, checked by the
+// fuzz target on generated inputs and by the tests on stored ones.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,27 +9,15 @@
 
 namespace varnel::fuzz {
 
-// JASC-PAL reading agrees with a plain line-by-line model, gives the same table however
-// the input is cut into pieces (never reading past a piece), and survives both writers.
-std::string CheckJascPal(std::string_view input);
+// "" or what the input breaks, under the check its first byte selects (modulo 3: '0' JASC-PAL,
+// '1' ACT, '2' naming) on the rest: a reader agrees with its model (ModelJascPal; the first
+// 768 bytes, zero-padded) fed whole or in any pieces, never reads past a piece, stops right
+// after the table and its table survives both writers; an extension is what follows the last
+// dot, "act" in any case picks ACT, and Convert's target is the other format beside the source.
+std::string CheckInput(std::string_view input);
 
-// ACT reading: only the first 768 bytes count, the table re-encodes to exactly them
-// (zero-padded), and survives both writers.
-std::string CheckAct(std::string_view input);
-
-// Naming rules on `input` as a path (up to its first NUL; what follows is tried as a
-// mismatched extension): the extension follows the name's last dot, ACT is chosen only by
-// "act" in any case, and Convert's target stays in the folder, swaps .act and .pal, is
-// read back in the format written and never is the source.
-std::string CheckNaming(std::string_view input);
-
-// The forgiving JASC-PAL reading done the slow, obvious way: lines cut at LF, three
-// skipped, each of the next 256 scanned like "%d %d %d" up to its first NUL, numbers of any
-// length modulo 256, missing components carried over. Lines past the end are empty.
+// JASC-PAL read the slow, obvious way: lines cut at LF, three skipped, each of the next 256
+// scanned like "%d %d %d" up to a NUL, numbers modulo 256, missing components carried over.
 Palette ModelJascPal(std::string_view text);
-
-// A broken property aborts, so that the fuzzer keeps the input.
-using Check = std::string (*)(std::string_view);
-int RunFuzzInput(Check check, const std::uint8_t* data, std::size_t size);
 
 }  // namespace varnel::fuzz

@@ -1,0 +1,145 @@
+// Golden files: the hostile-input catalogue (catalogue/manifest.txt), each input read through
+// ReadPaletteFile and converted by palconv, and palconv's command lines (cli/cases.txt).
+#include <fnmatch.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "properties.h"
+#include "support.h"
+#include "varnel/palette_file.h"
+
+namespace varnel::test {
+namespace {
+
+const fs::path kHere = TestFile("catalogue");
+
+// The lines of a manifest under tests/ that hold a '|': the line's number, then its fields.
+using Row = std::vector<std::string>;
+std::vector<Row> Manifest(const char* name) {
+  std::vector<Row> rows;
+  std::ifstream in(TestFile(name));
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (line.starts_with('#') || line.find('|') == std::string::npos) continue;
+    rows.push_back({std::to_string(number)});
+    for (std::istringstream fields(line); std::getline(fields, line, '|');) {
+      line.erase(0, line.find_first_not_of(' '));
+      rows.back().push_back(line.erase(line.find_last_not_of(' ') + 1));
+    }
+    rows.back().resize(7);
+  }
+  return rows;
+}
+std::string RowName(const testing::TestParamInfo<Row>& row) { return "line" + row.param[0]; }
+
+class Catalogue : public testing::TestWithParam<Row> {};
+
+TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
+  const std::string &name = GetParam()[1], &gives = GetParam()[2];
+  const TempDir dir;
+  const bool made = name.starts_with('@'), fails = gives.starts_with('!');
+  const fs::path input = made ? dir / name.substr(1) : kHere / "files" / name;  // or absolute
+  const std::string pattern = ReadBytes(kHere / "expected/pattern.pal");
+  if (name == "@huge-line.pal") WriteBytes(input, std::string(10'000'000, 'x') + pattern.substr(8));
+  if (name == "@unreadable.pal") {
+    WriteBytes(input, pattern);
+    fs::permissions(input, fs::perms::none);
+  }
+  const fs::path palconv = PalconvIn(dir.path), out = dir / "out";
+  fs::create_directory(out);
+  fs::permissions(out, fs::perms::all);
+
+  // What reading gives, then what palconv says and writes to each target. Made inputs are
+  // read by "nobody", for whom permission bits count.
+  const Outcome transcript = Fork([&]() -> std::string {
+    if (made && !DropPrivileges()) return "cannot become nobody";
+    std::string said;
+    try {
+      said = Entry({}, Encode(PaletteFormat::Act,
+                              ReadPaletteFile(input, FormatForExtension(ExtensionOf(input)))));
+    } catch (const FileError& error) {
+      said = error.what();
+    }
+    for (const fs::path& target : {out / "out.act", out / "out.pal"}) {
+      const Outcome run = Spawn({palconv, "-o", target, input});
+      said += "\n" + std::to_string(run.status) + " " + run.out + run.err +
+              (fs::exists(target) ? Entry({}, ReadBytes(target)) : "nothing written");
+    }
+    return said;
+  });
+
+  // The expected table is the golden text read by the line model, not by the code under test.
+  const std::string error = PathText(input) + ": " + gives.substr(1);
+  const std::string golden = fails ? "" : ReadBytes(kHere / "expected" / gives);
+  const std::string act = Entry({}, Encode(PaletteFormat::Act, fuzz::ModelJascPal(golden)));
+  std::string expected = fails ? error : act;
+  for (const char* target : {"out.act", "out.pal"}) {
+    expected += fails ? "\n1 palconv: " + error + "\nnothing written"
+                      : "\n0 Pallete saved as " + PathText(out / target) + "\n" +
+                            (target[4] == 'a' ? act : Entry({}, golden));
+  }
+  EXPECT_EQ(transcript.out + transcript.err, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Manifest, Catalogue, testing::ValuesIn(Manifest("catalogue/manifest.txt")),
+                         RowName);
+
+// Text with \n and \xHH escapes, or @PATH: the bytes of tests/PATH.
+std::string Field(std::string_view text) {
+  if (text.starts_with('@')) return ReadBytes(TestFile(text.substr(1)));
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      bytes += text[i];
+    } else if (const char c = text[++i]; c == 'x') {
+      bytes += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c == 'n' ? '\n' : c;
+    }
+  }
+  return bytes;
+}
+
+// The expected text exactly, or a match of the glob pattern after "~".
+bool Matches(const std::string& actual, const std::string& field) {
+  return field.starts_with('~') ? fnmatch(Field(field.substr(1)).c_str(), actual.c_str(), 0) == 0
+                                : actual == Field(field);
+}
+
+class Palconv : public testing::TestWithParam<Row> {};
+
+TEST_P(Palconv, DoesWhatItsLineSays) {
+  const Row& f = GetParam();  // the line number, ARGS, STDIN, STATUS, STDOUT, STDERR, FILES
+  const TempDir dir;
+  fs::copy(TestFile("cli/folder"), dir.path, fs::copy_options::recursive);
+  std::vector<std::string> argv{VARNEL_PALCONV};
+  std::istringstream words(f[1]);
+  for (std::string word; words >> word;) argv.push_back(word == "''" ? "" : Field(word));
+  const Stdout mode = f[4].starts_with("terminal: ") ? Stdout::Terminal
+                      : f[4] == "full"               ? Stdout::Full
+                                                     : Stdout::Collect;
+  auto expected = Snapshot(dir.path);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  std::istringstream files(f[6]);
+  for (std::string file; files >> file;) {
+    const std::size_t eq = file.find('=');
+    expected[Field(file.substr(0, eq))] =
+        Entry(fs::perms(0666 & ~mask), Field(file.substr(eq + 1)));
+  }
+  const Outcome run = Spawn(argv, Field(f[2]), mode, dir.path);
+  EXPECT_EQ(run.status, std::stoi(f[3]));
+  EXPECT_TRUE(mode == Stdout::Full ||
+              Matches(run.out, f[4].substr(mode == Stdout::Terminal ? 10 : 0)))
+      << run.out;
+  EXPECT_TRUE(Matches(run.err, f[5])) << run.err;
+  EXPECT_EQ(Snapshot(dir.path), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Palconv, testing::ValuesIn(Manifest("cli/cases.txt")), RowName);
+
+}  // namespace
+}  // namespace varnel::test
