@@ -4,7 +4,7 @@
 #
 #   winebox.sh test <win32 build folder> [driver arguments...]
 #       Runs the end-to-end driver of that build against its Varnel.exe and palconv.exe (as
-#       named in <folder>/e2e-programs.txt, written by CMake). Screenshots and the log go to
+#       named in <folder>/e2e-programs.txt, written by CMake). Its log goes to
 #       $VARNEL_E2E_OUT (default build/e2e); the driver gets $VARNEL_E2E_TIMEOUT seconds
 #       (default 600). Exit status: the driver's.
 #   winebox.sh run <Varnel.exe | win32 build folder>
@@ -192,16 +192,6 @@ private_prefix() {
   echo "$work/prefix"
 }
 
-# Converts the driver's bitmaps into PNG files beside them.
-bitmaps_to_png() {
-  command -v convert >/dev/null || return 0
-  local bmp
-  for bmp in "$out"/*.bmp; do
-    [ -e "$bmp" ] || continue
-    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-  done
-}
-
 cmd_test() {
   [ $# -ge 1 ] || die "usage: winebox.sh test <win32 build folder> [driver arguments...]"
   local driver program palconv
@@ -211,14 +201,13 @@ cmd_test() {
   shift
   command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
   make_work
-  rm -f "$out"/*.png "$out/driver.log"
+  rm -f "$out/driver.log"
   ensure_cache
   [ -n "$xvfb_pid" ] || start_xvfb
   start_wineserver "$(private_prefix)"
   mkdir -p "$work/files"
   local started=$SECONDS status=0 limit=${VARNEL_E2E_TIMEOUT:-600}
   VARNEL_EXE=$(winepath -w "$program") \
-  VARNEL_E2E_OUT=$(winepath -w "$out") \
   VARNEL_E2E_FILES=$(winepath -w "$work/files") \
   VARNEL_PALCONV_EXE=$(winepath -w "$palconv") \
   VARNEL_E2E_FILES_UNIX=$work/files \
@@ -228,8 +217,7 @@ cmd_test() {
   [ "$status" -ne 124 ] || say "the driver did not finish within $limit s"
   cat "$work/driver.log"
   cp "$work/driver.log" "$out/driver.log"
-  bitmaps_to_png
-  say "driver finished with status $status after $((SECONDS - started)) s; artefacts in $out"
+  say "driver finished with status $status after $((SECONDS - started)) s; log in $out/driver.log"
   return "$status"
 }
 

@@ -1,6 +1,5 @@
-// The drawn resource files that go into Varnel.exe: still what the generator draws, and of
-// the kind the program needs (the background picture is narrowed in the default stretch
-// mode; the icon is shown at both system sizes).
+// The drawn resource files that go into Varnel.exe: still what the generator draws, and a
+// background picture that survives being narrowed in the default stretch mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,23 +21,14 @@ Bytes ReadAll(const fs::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::uint32_t U16(const Bytes& b, std::size_t at) { return static_cast<std::uint32_t>(b.at(at) | b.at(at + 1) << 8); }
-std::uint32_t U32(const Bytes& b, std::size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
-
-TEST(BackgroundPicture, IsAnEightBitPictureThatNarrowsWithoutSpecksIntoHorizontalStreaks) {
+TEST(BackgroundPicture, NarrowsWithoutSpecksIntoHorizontalStreaks) {
   const Bytes file = ReadAll(fs::path(VARNEL_RES_DIR) / "background.bmp");
-  ASSERT_GT(file.size(), 1078u);
-  EXPECT_EQ(U32(file, 18), 513u) << "width";
-  EXPECT_EQ(U32(file, 22), 345u) << "height, rows bottom-up";
-  EXPECT_EQ(U16(file, 28), 8u) << "bits per pixel";
-  EXPECT_EQ(U32(file, 30), 0u) << "no compression";
-  ASSERT_EQ(file.size(), 1078u + 516u * 345u) << "256 colours, then rows padded to 4 bytes";
-  // Colour of pixel (x, y) of the 8-bit rows; the order of the rows does not matter here.
+  // 513 x 345 pixels of 8 bits after a 256-colour table, rows padded to 516 bytes.
+  ASSERT_EQ(file.size(), 1078u + 516u * 345u);
   auto at = [&](int x, int y, int channel) -> int {
     const std::size_t index = file[static_cast<std::size_t>(1078 + 516 * y + x)];
     return file[54 + 4 * index + static_cast<std::size_t>(channel)];
   };
-
   // The default stretch mode ANDs the pixels it drops into their neighbours when it narrows
   // the picture (513 to 279 pixels): next to each other, 127 and 128 would give black.
   int worst = 0;
@@ -58,25 +48,7 @@ TEST(BackgroundPicture, IsAnEightBitPictureThatNarrowsWithoutSpecksIntoHorizonta
   EXPECT_GT(across, 0) << "rows are flat";
 }
 
-TEST(ApplicationIcon, HoldsSixteenColourImagesAtBothSystemSizes) {
-  const Bytes file = ReadAll(fs::path(VARNEL_RES_DIR) / "varnel.ico");
-  ASSERT_GE(file.size(), 38u);
-  EXPECT_EQ(U16(file, 2), 1u) << "type: icon";
-  ASSERT_EQ(U16(file, 4), 2u) << "two images";
-  std::vector<int> sizes;
-  for (std::size_t entry = 6; entry < 38; entry += 16) {
-    const int size = file[entry];
-    sizes.push_back(size);
-    EXPECT_EQ(file[entry + 1], size) << "square";
-    EXPECT_EQ(file[entry + 2], 16) << "colours";
-    EXPECT_EQ(U16(file, entry + 6), 4u) << "bits per pixel";
-  }
-  std::sort(sizes.begin(), sizes.end());
-  EXPECT_EQ(sizes, (std::vector<int>{16, 32}));
-}
-
 TEST(DrawnResources, CommittedFilesAreWhatTheGeneratorDraws) {
-  // A change to the drawing code must come with the files it draws, and the other way round.
   const fs::path folder = fs::path(testing::TempDir()) / "varnel-drawn-resources";
   fs::create_directories(folder);
   const std::string command = std::string("\"") + VARNEL_DRAW_RESOURCES + "\" \"" + folder.string() + "\"";

@@ -22,13 +22,13 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
-// The client area (or the whole window) as it is on screen, copied through its device
-// context: a window of another process draws nothing when asked to print itself.
-Pixels Capture(HWND window, bool whole = false) {
+// The client area as it is on screen, copied through its device context: a window of
+// another process draws nothing when asked to print itself.
+Pixels Capture(HWND window) {
   RECT r{};
-  whole ? GetWindowRect(window, &r) : GetClientRect(window, &r);
+  GetClientRect(window, &r);
   Pixels pixels{r.right - r.left, r.bottom - r.top, {}};
-  const HDC source = whole ? GetWindowDC(window) : GetDC(window);
+  const HDC source = GetDC(window);
   const HDC memory = CreateCompatibleDC(source);
   const HBITMAP copy = CreateCompatibleBitmap(source, pixels.width, pixels.height);
   const HGDIOBJ old = SelectObject(memory, copy);
@@ -291,18 +291,6 @@ void Journey::ExpectFrame(const Pixels& shown, int index, bool framed, int frame
       }
     }
   }
-}
-
-void Journey::KeepScreenshot(HWND window, const std::string& name) {
-  const Pixels pixels = Capture(window, true);
-  BITMAPINFOHEADER info{sizeof info, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  const auto size = static_cast<DWORD>(pixels.xrgb.size() * 4);
-  const auto offset = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info);
-  const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
-  std::ofstream out(FromEnvironment(L"VARNEL_E2E_OUT") / (name + ".bmp"), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&head), sizeof head);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(reinterpret_cast<const char*>(pixels.xrgb.data()), static_cast<std::streamsize>(size));
 }
 
 }  // namespace varnel::e2e

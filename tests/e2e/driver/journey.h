@@ -21,8 +21,7 @@ namespace varnel::e2e {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-// Set by winebox.sh: VARNEL_EXE, VARNEL_PALCONV_EXE, VARNEL_E2E_OUT (screenshots),
-// VARNEL_E2E_FILES (scratch files, seen from Unix as VARNEL_E2E_FILES_UNIX),
+// Set by winebox.sh: VARNEL_EXE, VARNEL_PALCONV_EXE, VARNEL_E2E_FILES (scratch files, seen from Unix as VARNEL_E2E_FILES_UNIX),
 // VARNEL_E2E_DATA (tests/data) and VARNEL_UNIX_SHELL (/bin/sh).
 fs::path FromEnvironment(const wchar_t* name);
 bool WaitUntil(const std::function<bool()>& ready);  // for 20 s at most
@@ -88,7 +87,6 @@ class Journey : public ::testing::Test {
   // The 3-pixel ring round a swatch: a frame (black outside, two white) or background
   // where the frame of `framedNow` does not reach.
   void ExpectFrame(const Pixels& shown, int index, bool framed, int framedNow = 0);
-  void KeepScreenshot(HWND window, const std::string& name);  // PNG in the artefacts
 
   UniqueHandle process_;
   DWORD id_ = 0;

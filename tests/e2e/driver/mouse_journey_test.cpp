@@ -40,7 +40,6 @@ TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
       }
     }
   }
-  KeepScreenshot(main_, "selection");
 
   // Double clicks: none in a gap; a cancelled chooser changes nothing; the first click of a
   // double click selects; the line keeps the old values; swatch 0 changes but never shows.

@@ -34,7 +34,6 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
     EXPECT_EQ(r.top, c.top) << c.id;
     EXPECT_NEAR(r.left, c.left, 1) << c.id;
   }
-  KeepScreenshot(main_, "main-window");
 
   // Above the information line every pixel is its swatch's green or the stretched picture:
   // gaps, margins and swatch 0's visible columns included.
@@ -76,7 +75,6 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
     EXPECT_EQ(GetWindow(about, GW_OWNER), main_);
     EXPECT_FALSE(IsWindowEnabled(main_)) << "the About box is not modal";
     EXPECT_NE(FindWindowExW(about, nullptr, L"Static", L"Varnel Version 1.0"), nullptr);
-    if (c.command == 0) KeepScreenshot(about, "about-box");
     c.command == 0x0010 ? Keys("Escape", about) : Close(about, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(main_); }));
   }
@@ -107,21 +105,13 @@ TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScript) {
   DWORD ignored = 0;
   std::vector<unsigned char> data(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
   ASSERT_TRUE(!data.empty() && GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
-  auto query = [&](const std::wstring& key) -> const void* {
-    void* value = nullptr;
-    UINT length = 0;
-    return VerQueryValueW(data.data(), key.c_str(), &value, &length) && length > 0 ? value : nullptr;
-  };
-  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
-  ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
   for (const auto& [key, value] : {std::pair{L"FileDescription", L"VARNEL MFC Application"},
                                    {L"FileVersion", L"1, 0, 0, 1"}, {L"InternalName", L"VARNEL"},
                                    {L"ProductName", L"VARNEL Application"}, {L"CompanyName", L""}}) {
-    const auto* text = static_cast<const wchar_t*>(query(L"\\StringFileInfo\\040904B0\\" + std::wstring(key)));
-    EXPECT_EQ(text != nullptr ? std::wstring(text) : L"", value) << fs::path(key).string();
+    void* text = nullptr;
+    UINT length = 0;
+    VerQueryValueW(data.data(), (L"\\StringFileInfo\\040904B0\\" + std::wstring(key)).c_str(), &text, &length);
+    EXPECT_EQ(text != nullptr ? std::wstring(static_cast<const wchar_t*>(text)) : L"?", value) << fs::path(key).string();
   }
 
   // palconv.exe takes UTF-16 arguments: Cyrillic and Japanese names, there and back.
