@@ -114,7 +114,7 @@ class Palconv : public testing::TestWithParam<Row> {};
 TEST_P(Palconv, DoesWhatItsLineSays) {
   const Row& f = GetParam();  // the line number, ARGS, STDIN, STATUS, STDOUT, STDERR, FILES
   const TempDir dir;
-  fs::copy(TestFile("cli/folder"), dir.path, fs::copy_options::recursive);
+  fs::copy(TestFile("cli/folder"), dir.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   std::vector<std::string> argv{VARNEL_PALCONV};
   std::istringstream words(f[1]);
   for (std::string word; words >> word;) argv.push_back(word == "''" ? "" : Field(word));

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -21,7 +22,7 @@ namespace varnel::test {
 namespace {
 
 // clang-format off
-enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice };
+enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable };
 constexpr int kNoReader = -1, kCannot = -2;
 
 // `old` holds "old bytes\n" before the write unless it is ""; the target "" is a name too long;
@@ -41,6 +42,8 @@ const Scene kScenes[] = {
     {"HeldOpenByAReader",   "old.act",        "old.act",        "", kReader},  // who keeps them
     {"Pipe",                "",               "pipe.act",       "", kPipe},    // written into, not
     {"Device",              "",               "null.act",       "", kDevice},  // replaced
+    {"SetUserIdOfAnother",  "old.act",        "old.act",        "", kSetUid},  // owner kept, bits not
+    {"FileNotWritable",     "open/old.act",   "open/old.act",   "Permission denied", kUnwritable},
 };
 
 // Lays the scene out, its folder a 64 KiB tmpfs of its own for a full or read-only disk, and
@@ -67,6 +70,8 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
     case kReader: return ::open(t, O_RDONLY);
     case kPipe: ::mkfifo(t, 0644); return ::open(t, O_RDONLY | O_NONBLOCK);  // so no write hangs
     case kDevice: return made(!::mknod(t, S_IFCHR | 0666, makedev(1, 3)));
+    case kSetUid: return made(!::chown(t, 65534, 65534) && !::chmod(t, 06755));
+    case kUnwritable: ::chmod((folder / "open").c_str(), 0777); ::chmod(t, 0444); return made(DropPrivileges());
   }
   return kCannot;
 }
@@ -93,8 +98,14 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
     const int reader = Prepare(scene, folder, target);
     if (reader == kCannot) return "SKIP: this fault cannot be made here";
     auto expected = Snapshot(folder);
+    // A replaced file keeps its owner and permission bits; a new one gets 0666 less the umask.
+    struct stat before {};
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::stat(target.c_str(), &before) != 0) before.st_mode = 0666 & ~mask;
     std::string said;
     if (palconv) {
+      std::signal(SIGXFSZ, SIG_DFL);  // palconv must see to a size limit itself
       const Outcome run = Spawn({program, "-o", target, input});
       said = std::to_string(run.status) + " " + run.out + run.err;
     } else {
@@ -105,9 +116,11 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
         said = "1 palconv: " + std::string(error.what()) + "\n";
       }
     }
-    if (why.empty() && fs::is_regular_file(target)) {  // the same mode, new bytes
+    struct stat after {};
+    if (why.empty() && fs::is_regular_file(target) && ::stat(target.c_str(), &after) == 0) {
       const fs::path file = fs::canonical(target);
-      expected[file.lexically_relative(folder)] = Entry(fs::status(file).permissions(), fresh);
+      expected[file.lexically_relative(folder)] = Entry(fs::perms(before.st_mode & 0777), fresh);
+      if (scene.fault == kSetUid && after.st_uid != 65534) said += "the owner changed\n";
     }
     std::string got(2 * fresh.size(), '\0');
     got.resize(std::size_t(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
@@ -129,6 +142,39 @@ INSTANTIATE_TEST_SUITE_P(Scenes, WriteFault,
                          testing::Combine(testing::Range(0, int(std::size(kScenes))),
                                           testing::Bool()),
                          SceneName);
+
+// Ctrl-C, kill or hang-up in the middle of a batch: each target is whole, no temporary file
+// is left.
+TEST(Batch, StoppedBySignalsLeavesEveryFileWholeAndNoTemporaryFile) {
+  const std::string act = ReadBytes(TestFile("data/ramps.act"));
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const TempDir scratch;
+    std::vector<std::string> argv{PalconvIn(scratch.path)};
+    for (int i = 0; i < 3000; ++i) {
+      argv.push_back(scratch / ("p" + std::to_string(i) + ".pal"));
+      fs::copy_file(TestFile("data/ramps.pal"), argv.back());
+    }
+    std::vector<char*> args;
+    for (std::string& arg : argv) args.push_back(arg.data());
+    args.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::dup2(::open("/dev/null", O_WRONLY), 1);
+      ::execv(args[0], args.data());
+      ::_exit(127);
+    }
+    for (int i = 0; i < 10000 && !fs::exists(scratch / "p0.act"); ++i) ::usleep(100);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " came too late";
+    for (const auto& entry : fs::directory_iterator(scratch.path)) {
+      const std::string name = entry.path().filename();
+      EXPECT_FALSE(name.starts_with(".varnel-")) << name << " left behind by " << signal;
+      EXPECT_TRUE(!name.ends_with(".act") || ReadBytes(entry.path()) == act) << name;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace varnel::test

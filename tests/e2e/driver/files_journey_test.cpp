@@ -44,15 +44,15 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   Close(saveAs, IDOK);
   ExpectFileError(0, L"write", folder_ / "gone" / "x.act");
   EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
-  ExpectShown(GreenRamp());
-  EXPECT_TRUE(FolderContents(folder_).empty());
+  ExpectShown(PaletteOf(data / "green-ramp.act"));
+  EXPECT_TRUE(fs::is_empty(folder_));
 
   // Names in any script: Cyrillic, Japanese and a character beyond 16 bits; ACT in capitals.
   const fs::path sub = folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
   fs::create_directories(sub);
   fs::copy_file(data / "ramps.act", sub / L"\u5915\u713C\u3051.ACT");
   Choose(IDC_LOAD, sub / L"\u5915\u713C\u3051.ACT");
-  ExpectShown(Ramps());
+  ExpectShown(PaletteOf(data / "ramps.act"));
   const struct {
     const wchar_t* saved;  // Save as, which makes it the current file
     const Bytes& savedAs;
@@ -76,7 +76,7 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     EXPECT_EQ(ReadBytes(sub / row.converted), row.convertedAs) << fs::path(row.converted).string();
   }
 
-  EXPECT_EQ(FolderContents(sub).size(), 7u) << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(sub), {}), 7) << "a temporary file was left behind";
 
   // A target another program holds open, and a read-only one, are reported and kept.
   Choose(IDC_SAVEAS, folder_ / "sky.act");
@@ -92,7 +92,7 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     EXPECT_EQ(ReadBytes(target), old) << (readOnly ? "read-only" : "in use");
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  EXPECT_EQ(FolderContents(folder_).size(), 3u) << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 3) << "a temporary file was left behind";
 
   PostMessageW(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(WaitForExit()) << "the close box did not end the program";

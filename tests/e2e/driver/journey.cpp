@@ -119,28 +119,16 @@ std::ostream& operator<<(std::ostream& out, const Rgb& c) {
   return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-Palette GreenRamp() {
-  Palette p;
-  for (int i = 0; i < 256; ++i) p[static_cast<std::size_t>(i)] = {0, i, 0};
-  return p;
-}
-
-Palette Ramps() {
-  Palette p;
-  for (int i = 0; i < 256; ++i) p[static_cast<std::size_t>(i)] = {i, 255 - i, (7 * i + 3) & 0xFF};
+Palette PaletteOf(const fs::path& act) {
+  const Bytes bytes = ReadBytes(act);
+  Palette p{};
+  for (std::size_t i = 0; i < p.size() && 3 * i + 2 < bytes.size(); ++i) p[i] = {bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]};
   return p;
 }
 
 Bytes ReadBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::wstring> FolderContents(const fs::path& folder) {
-  std::vector<std::wstring> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().wstring());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 Rgb Pixels::At(int x, int y) const {
@@ -246,10 +234,6 @@ void Journey::Click(POINT at, bool twice) {
     PostMessageW(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, At(at));
     PostMessageW(main_, WM_LBUTTONUP, 0, At(at));
   }
-}
-
-bool Journey::InfoLineReads(const std::wstring& text) {
-  return WaitUntil([&] { return ControlText(main_, IDC_INFO) == text; });
 }
 
 Pixels Journey::Shown() {

@@ -44,10 +44,8 @@ struct Rgb {
 };
 std::ostream& operator<<(std::ostream& out, const Rgb& c);
 using Palette = std::array<Rgb, 256>;
-Palette GreenRamp();  // the palette the program starts with: entry i is (0, i, 0)
-Palette Ramps();      // tests/data/ramps.*: entry i is (i, 255 - i, 7i + 3 cut to 8 bits)
 Bytes ReadBytes(const fs::path& file);
-std::vector<std::wstring> FolderContents(const fs::path& folder);  // sorted names
+Palette PaletteOf(const fs::path& act);  // the colours of an ACT file
 
 struct Pixels {
   int width = 0, height = 0;
@@ -80,7 +78,6 @@ class Journey : public ::testing::Test {
   void ExpectFileError(int button, const std::wstring& verb, const fs::path& file);
   // Down and up, handled when this returns; twice: then double click and up, posted.
   void Click(POINT at, bool twice = false);
-  bool InfoLineReads(const std::wstring& text);
   // The client area once three captures in a row agree; empty if it never settles.
   Pixels Shown();
   void ExpectShown(const Palette& palette);  // swatches 1 to 255 (0 is never shown)

@@ -18,7 +18,7 @@ constexpr POINT kBelow{140, 330};    // under the grid, between the line and the
 using MouseJourney = Journey;
 
 TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
-  const Palette green = GreenRamp();
+  const Palette green = PaletteOf(FromEnvironment(L"VARNEL_E2E_DATA") / "green-ramp.act");
   // Each click, then the information line and which frames are drawn and wiped. At start
   // swatch 0 is the selection: clicking it does nothing at all.
   const struct {
@@ -34,49 +34,32 @@ TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
     const Pixels shown = Shown();
     if (c.framed != 0) ExpectFrame(shown, c.framed, true);
     if (c.wiped != 0) ExpectFrame(shown, c.wiped, false, c.framed);
-    if (c.framed == 0) {
-      for (int y = 4; y < 25; ++y) {
-        for (int x = 0; x < 7; ++x) ASSERT_TRUE(IsBackground(shown.At(x, y))) << "drawn for swatch 0 at " << x << "," << y;
-      }
-    }
+    for (int y = 4; c.framed == 0 && y < 25; ++y)
+      for (int x = 0; x < 7; ++x) ASSERT_TRUE(IsBackground(shown.At(x, y))) << "drawn for swatch 0 at " << x << "," << y;
   }
 
-  // Double clicks: none in a gap; a cancelled chooser changes nothing; the first click of a
-  // double click selects; the line keeps the old values; swatch 0 changes but never shows.
-  const struct {
-    POINT at;
-    const wchar_t* red;  // null: no chooser opens
-    const wchar_t* blue;
-    bool ok;
-  } edits[] = {{kGap, nullptr, nullptr, false},
-               {SwatchCentre(9), L"255", L"0", false},
-               {SwatchCentre(9), L"255", L"0", true},
-               {kSwatchZero, L"0", L"255", true}};
+  // Double clicks: none in a gap (sent: a chooser it opened would hold the call up); a
+  // cancelled chooser changes nothing; the first click of a double click selects; the line
+  // keeps the old values; swatch 0 changes but never shows.
+  Send(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(kGap.x, kGap.y));
+  EXPECT_EQ(TopLevel(L"Color"), nullptr) << "a chooser opened for a gap";
   Palette edited = green;
-  for (const auto& e : edits) {
-    if (e.red == nullptr) {  // sent: a chooser it opened would hold the call up
-      Send(main_, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(e.at.x, e.at.y));
-      EXPECT_EQ(TopLevel(L"Color"), nullptr) << "a chooser opened for a gap";
-      continue;
-    }
-    Click(e.at, true);
+  for (const auto& [index, colour, ok] :
+       {std::tuple{9, Rgb{255, 0, 0}, false}, {9, Rgb{255, 0, 0}, true}, {0, Rgb{0, 0, 255}, true}}) {
+    Click(index == 0 ? kSwatchZero : SwatchCentre(index), true);
     const HWND chooser = WaitForWindow(L"Color");
     ASSERT_NE(chooser, nullptr) << "no colour chooser after a double click";
     EXPECT_EQ(GetWindow(chooser, GW_OWNER), main_);
-    // Its red, green and blue boxes take text even while hidden.
-    for (const auto& [id, value] : {std::pair{706, e.red}, {707, L"0"}, {708, e.blue}}) {
-      SendMessageW(GetDlgItem(chooser, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value));
-    }
-    Close(chooser, e.ok ? IDOK : IDCANCEL);
-    if (e.ok) edited[e.at.x == kSwatchZero.x ? 0 : 9] = {std::stoi(e.red), 0, std::stoi(e.blue)};
+    for (const auto& [id, value] : {std::pair{706, colour.r}, {707, colour.g}, {708, colour.b}})  // even hidden
+      SendMessageW(GetDlgItem(chooser, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::to_wstring(value).c_str()));
+    Close(chooser, ok ? IDOK : IDCANCEL);
+    if (ok) edited[static_cast<std::size_t>(index)] = colour;
     ExpectShown(edited);
   }
   EXPECT_EQ(ControlText(main_, IDC_INFO), InfoLine(0, green[0])) << "the line shows the values of before";
   ExpectFrame(Shown(), 9, false);
   Choose(IDC_SAVEAS, folder_ / "edited.act");
-  Bytes expected;
-  for (const Rgb& c : edited) expected.insert(expected.end(), {static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g), static_cast<unsigned char>(c.b)});
-  EXPECT_EQ(ReadBytes(folder_ / "edited.act"), expected);
+  EXPECT_EQ(PaletteOf(folder_ / "edited.act"), edited);
 
   // Real input: a double click of the X mouse, the mnemonic of "&Load Pallete...", Enter on
   // the default button, Escape.
@@ -87,7 +70,7 @@ TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
                       " click --repeat 2 --delay 80 1"));
   const HWND chooser = WaitForWindow(L"Color");
   ASSERT_NE(chooser, nullptr) << "a real double click opened no colour chooser";
-  EXPECT_TRUE(InfoLineReads(InfoLine(20, green[20]))) << "its first click selected nothing";
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(main_, IDC_INFO) == InfoLine(20, green[20]); })) << "its first click selected nothing";
   Close(chooser, IDCANCEL);
   for (const char* keys : {"alt+l", "Return"}) {
     Keys(keys, main_);

@@ -13,16 +13,11 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
   // size shows here first, and the pixel-placed swatches would no longer fit.
   RECT client{};
   GetClientRect(main_, &client);
-  EXPECT_EQ(client.right, 279);
-  EXPECT_EQ(client.bottom, 372);
+  EXPECT_TRUE(client.right == 279 && client.bottom == 372) << client.right << " x " << client.bottom;
   const LONG style = GetWindowLongW(main_, GWL_STYLE);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0) << "its size can be changed";
   EXPECT_NE(style & WS_MINIMIZEBOX, 0);
-  const struct {
-    int id;
-    const wchar_t* text;
-    LONG left, top;
-  } controls[] = {{IDC_INFO, L"", 11, 314},
+  const struct { int id; const wchar_t* text; LONG left, top; } controls[] = {{IDC_INFO, L"", 11, 314},
                   {IDC_LOAD, L"&Load Pallete...", 11, 338},
                   {IDC_CONVERT, L"&Convert", 102, 338},
                   {IDC_SAVEAS, L"&Save as...", 194, 338}};
@@ -42,11 +37,8 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
     for (int x = 0; x < 279; ++x) {
       const int column = (x - 7) / 18, row = (y - 7) / 18;
       const bool inside = x >= 7 && y >= 7 && (x - 7) % 18 < 15 && (y - 7) % 18 < 15 && column < 15;
-      if (inside) {
-        ASSERT_EQ(start.At(x, y), (Rgb{0, row * 15 + column + 1, 0})) << x << "," << y;
-      } else {
-        ASSERT_TRUE(IsBackground(start.At(x, y))) << x << "," << y << ": " << start.At(x, y);
-      }
+      ASSERT_TRUE(inside ? start.At(x, y) == (Rgb{0, row * 15 + column + 1, 0}) : IsBackground(start.At(x, y)))
+          << x << "," << y << ": " << start.At(x, y);
     }
   }
   // Bright at the top, dark under the last row: a flat face or a picture upside down fails.
@@ -62,10 +54,7 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
   Keys("alt+space", main_);
   ASSERT_TRUE(WaitUntil([&] { return TopLevel(L"", L"#32768") != nullptr; })) << "no system menu";
   Keys("Up Return");
-  const struct {
-    WPARAM command;
-    bool opens;
-  } commands[] = {{0, true}, {0x0010, true}, {0x0013, true}, {0x0020, false}};
+  const struct { WPARAM command; bool opens; } commands[] = {{0, true}, {0x0010, true}, {0x0013, true}, {0x0020, false}};
   for (const auto& c : commands) {
     if (c.command != 0) PostMessageW(main_, WM_SYSCOMMAND, c.command, 0);
     Send(main_, WM_NULL);
@@ -93,11 +82,8 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
 int RunPalconv(const std::wstring& arguments) {
   const UniqueHandle process = StartProcess(FromEnvironment(L"VARNEL_PALCONV_EXE"), arguments, {});
   DWORD status = 0;
-  if (!process || WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 ||
-      !GetExitCodeProcess(process.get(), &status)) {
-    return -1;
-  }
-  return static_cast<int>(status);
+  const bool ended = process && WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0;
+  return ended && GetExitCodeProcess(process.get(), &status) ? static_cast<int>(status) : -1;
 }
 
 TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScript) {
