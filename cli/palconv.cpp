@@ -203,13 +203,18 @@ class Session {
     Print(line);
   }
 
-  void Print(std::string_view text) { std::fwrite(text.data(), 1, text.size(), console_.out); }
+  void Print(std::string_view text) {
+    if (std::fwrite(text.data(), 1, text.size(), console_.out) != text.size() && out_errno_ == 0)
+      out_errno_ = errno;
+  }
 
   // Everything printed must have arrived: a full disk or closed pipe on standard output
   // is a failure like any other.
   void FinishOutput() {
+    // A write that failed on the way has the better reason: the last flush may find no
+    // bytes left to fail on.
     if (const std::string reason = OutputFailure(console_.out); !reason.empty() && !out_reported_)
-      Report(kStdoutName, reason);
+      Report(kStdoutName, out_errno_ != 0 ? SystemReason(out_errno_) : reason);
   }
 
   // A path with every link on it followed, as far as it exists.
@@ -224,6 +229,7 @@ class Session {
   std::set<std::filesystem::path> sources_;  // ConvertBeside: every FILE, resolved
   bool failed_ = false;
   bool out_reported_ = false;
+  int out_errno_ = 0;  // why printing first failed
 };
 
 }  // namespace
