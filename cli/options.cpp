@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -87,8 +86,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   auto* output = app.add_option("-o,--output", request.output,
                                 "Write the one FILE to OUT ('-': standard output)")
                      ->type_name("OUT");
-  app.add_flag("--show", show,
-               "List the 256 colours of FILE as 'index: red green blue'");
+  app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
   auto* from_option = app.add_option("--from", from, "Read every FILE in this format")
                           ->type_name("act|pal")
                           ->check(FormatValidator());

@@ -22,8 +22,8 @@ enum class Mode {
 
 struct Request {
   Mode mode = Mode::ConvertBeside;
-  std::vector<std::string> files;  // UTF-8; "-" is standard input
-  std::string output;              // OUT of -o; "-" is standard output
+  std::vector<std::string> files;             // UTF-8; "-" is standard input
+  std::string output;                         // OUT of -o; "-" is standard output
   std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
   std::optional<varnel::PaletteFormat> to;    // --to: write OUT in this format
 };

@@ -78,7 +78,8 @@ std::string Grid(const Palette& palette) {
 // escape sequence), in double quotes with those characters spelt out, so that no name
 // can move the cursor or fake a line of its own.
 std::string Shown(std::string_view name) {
-  if (std::ranges::none_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+  if (std::ranges::none_of(
+          name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
     return std::string(name);
   std::string text = "\"";
   for (const char c : name) {
@@ -88,7 +89,10 @@ std::string Shown(std::string_view name) {
       text += c;
     } else if (byte < 0x20 || byte == 0x7F) {
       constexpr char kHex[] = "0123456789abcdef";
-      text += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+      text += c == '\n'   ? "\\n"
+              : c == '\t' ? "\\t"
+              : c == '\r' ? "\\r"
+                          : std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
     } else {
       text += c;
     }
@@ -111,7 +115,8 @@ class Session {
   int Run() {
     switch (request_.mode) {
       case Mode::ConvertBeside:
-        for (const std::string& name : request_.files) sources_.insert(Resolved(PathFromUtf8(name)));
+        for (const std::string& name : request_.files)
+          sources_.insert(Resolved(PathFromUtf8(name)));
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
@@ -150,7 +155,8 @@ class Session {
   }
 
   Palette ReadInput(const std::string& name) const {
-    if (name == kStdStream) return varnel::ReadStandardInput(request_.from.value_or(PaletteFormat::JascPal));
+    if (name == kStdStream)
+      return varnel::ReadStandardInput(request_.from.value_or(PaletteFormat::JascPal));
     const std::filesystem::path path = PathFromUtf8(name);
     return varnel::ReadPaletteFile(
         path, request_.from.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));

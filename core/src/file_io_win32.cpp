@@ -104,7 +104,8 @@ std::wstring Widen(std::string_view utf8) {
 
 std::string Narrow(std::wstring_view utf16) {
   const int size = static_cast<int>(std::min<std::size_t>(utf16.size(), INT_MAX));
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), bytes, nullptr, nullptr);
   return out;

@@ -41,15 +41,15 @@ std::wstring DialogFilter(std::string_view filter) {
   for (wchar_t& c : out) {
     if (c == L'|') c = L'\0';
   }
-  while (out.size() < 2 || out.back() != L'\0' || out[out.size() - 2] != L'\0') out.push_back(L'\0');
+  while (out.size() < 2 || out.back() != L'\0' || out[out.size() - 2] != L'\0')
+    out.push_back(L'\0');
   return out;
 }
 
 }  // namespace
 
-FileDialog::FileDialog(bool openFileDialog, std::wstring defaultExt,
-                       std::filesystem::path fileName, unsigned flags, std::string_view filter,
-                       Dialog* parent)
+FileDialog::FileDialog(bool openFileDialog, std::wstring defaultExt, std::filesystem::path fileName,
+                       unsigned flags, std::string_view filter, Dialog* parent)
     : open_(openFileDialog),
       defaultExt_(std::move(defaultExt)),
       fileName_(std::move(fileName)),

@@ -88,13 +88,12 @@ HWND win32::DefaultOwner() noexcept {
   return main != nullptr ? ::GetLastActivePopup(main) : nullptr;
 }
 
-
 const MessageEntry* MessageMap::Find(const Message& message) const noexcept {
   for (const MessageMap* map = this; map != nullptr; map = map->base) {
     for (const MessageEntry& entry : map->entries) {
       if (entry.message != message.id) continue;
-      if (message.id == kWmCommand && (LoWord(message.wParam) != entry.controlId ||
-                                       HiWord(message.wParam) != kBnClicked)) {
+      if (message.id == kWmCommand &&
+          (LoWord(message.wParam) != entry.controlId || HiWord(message.wParam) != kBnClicked)) {
         continue;
       }
       return &entry;

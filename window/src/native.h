@@ -23,8 +23,8 @@
 namespace varnel::window::win32 {
 
 // The opaque handles are the system's handles, reinterpreted both ways.
-#define VARNEL_HANDLE_PAIR(OPAQUE, SYSTEM)                                                 \
-  inline SYSTEM Native(OPAQUE h) noexcept { return reinterpret_cast<SYSTEM>(h); }          \
+#define VARNEL_HANDLE_PAIR(OPAQUE, SYSTEM)                                        \
+  inline SYSTEM Native(OPAQUE h) noexcept { return reinterpret_cast<SYSTEM>(h); } \
   inline OPAQUE Opaque(SYSTEM h) noexcept { return reinterpret_cast<OPAQUE>(h); }
 VARNEL_HANDLE_PAIR(WindowHandle, HWND)
 VARNEL_HANDLE_PAIR(DcHandle, HDC)

@@ -69,8 +69,8 @@ class DC {
   // Copies the source rectangle (sx, sy, sw, sh) of `source` onto (x, y, width, height)
   // here, scaling each axis on its own, in the default stretch mode, with raster
   // operation `rop` (kSrcCopy).
-  bool StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy,
-                  int sw, int sh, std::uint32_t rop);
+  bool StretchBlt(int x, int y, int width, int height, const DC& source, int sx, int sy, int sw,
+                  int sh, std::uint32_t rop);
 
  protected:
   DcHandle hdc_;

@@ -6,7 +6,6 @@ namespace varnel::window {
 struct Point {
   int x = 0;
   int y = 0;
-
 };
 
 // A rectangle whose right and bottom edges are exclusive: it covers the pixels
@@ -32,7 +31,6 @@ struct Rect {
     right += d;
     bottom += d;
   }
-
 };
 
 }  // namespace varnel::window
