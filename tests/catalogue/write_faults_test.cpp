@@ -1,6 +1,5 @@
-// What a write meets, through WritePaletteFile and through palconv. A failed write names the
-// target and the reason and leaves every file as it was, with no temporary file beside it;
-// one that succeeds changes the bytes of the file the target names and nothing else.
+// What a write meets, through WritePaletteFile and palconv: a failure names the target and the
+// reason and changes no file; a success changes the bytes of the file the target names only.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -22,7 +21,7 @@ namespace varnel::test {
 namespace {
 
 // clang-format off
-enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable };
+enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable, kNoStdin };
 constexpr int kNoReader = -1, kCannot = -2;
 
 // `old` holds "old bytes\n" before the write unless it is ""; the target "" is a name too long;
@@ -44,6 +43,7 @@ const Scene kScenes[] = {
     {"Device",              "",               "null.act",       "", kDevice},  // replaced
     {"SetUserIdOfAnother",  "old.act",        "old.act",        "", kSetUid},  // owner kept, bits not
     {"FileNotWritable",     "open/old.act",   "open/old.act",   "Permission denied", kUnwritable},
+    {"StandardInputClosed", "old.act",        "old.act",        "", kNoStdin},  // so 0 is free
 };
 
 // Lays the scene out, its folder a 64 KiB tmpfs of its own for a full or read-only disk, and
@@ -72,6 +72,7 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
     case kDevice: return made(!::mknod(t, S_IFCHR | 0666, makedev(1, 3)));
     case kSetUid: return made(!::chown(t, 65534, 65534) && !::chmod(t, 06755));
     case kUnwritable: ::chmod((folder / "open").c_str(), 0777); ::chmod(t, 0444); return made(DropPrivileges());
+    case kNoStdin: return made(!::close(0));
   }
   return kCannot;
 }
@@ -126,6 +127,8 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
     got.resize(std::size_t(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
     return (said == expected_said ? "" : "said " + said) +
            (Snapshot(folder) == expected ? "" : "the folder changed otherwise\n") +
+           (scene.fault == kNoStdin || ::fcntl(0, F_GETFD) != -1 ? ""
+                                                                 : "descriptor 0 was closed\n") +
            (reader < 0 || got == (*scene.old ? "old bytes\n" : fresh) ? ""
                                                                       : "the reader got " + got);
   });

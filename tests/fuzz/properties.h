@@ -1,5 +1,4 @@
-// What must hold for every input the readers and the naming rules can meet, checked by the
-// fuzz target on generated inputs and by the tests on stored ones.
+// What must hold for every input the readers and naming rules meet: the fuzz target's checks.
 #pragma once
 
 #include <string>

@@ -23,8 +23,7 @@ std::string ReadBytes(const fs::path& path);                    // throws if it 
 void WriteBytes(const fs::path& path, std::string_view bytes);  // and its folders
 fs::path TestFile(const fs::path& name);                        // a file under tests/
 
-// Every name under `root` with its mode and what it is: a file's Entry (size and hash), a
-// link's target, a folder or something special.
+// Every name under `root`: its mode, and a file's Entry, a link's target, "folder" or "special".
 std::map<std::string, std::string> Snapshot(const fs::path& root);
 std::string Entry(fs::perms mode, std::string_view bytes);
 
@@ -34,8 +33,7 @@ struct Outcome {  // how a child ended (exit status, or 128 + signal) and what i
 };
 enum class Stdout { Collect, Terminal, Full };  // Terminal: a pseudo-terminal; Full: /dev/full
 
-// Runs `body` in a child with `in` on standard input, and writes what it returns to standard
-// output; Spawn runs the program argv[0] in `folder` so.
+// Runs `body` in a child, `in` on its standard input and what it returns on its standard output.
 Outcome Fork(const std::function<std::string()>& body, std::string_view in = {},
              Stdout out = Stdout::Collect);
 Outcome Spawn(const std::vector<std::string>& argv, std::string_view in = {},

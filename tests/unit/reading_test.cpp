@@ -1,5 +1,4 @@
-// Reading: the fuzz target's checks (tests/fuzz) on every stored input and every damaged
-// variant of a short mixed JASC-PAL text, and a line of hundreds of MiB in constant memory.
+// The fuzz target's checks on stored and damaged inputs, and a line of hundreds of MiB.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,8 +24,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Signs, blanks of every kind, a NUL, a lone CR, short lines and text after the numbers,
-// then ordinary entries.
+// Signs, blanks of every kind, a NUL, a lone CR, short lines, text after numbers; then entries.
 const std::string kMixed =
     "JASC-PAL\r\n0100\r\n256\r\n1-2-3\r\n  12\t34 56\n\n+7 -8 x\r\n300 4\n"s +
     "1 2\0 3\n\v5\f6\r7 8\r\n- 1\n"s + ReadBytes(TestFile("data/ramps.pal")).substr(21, 300);
