@@ -11,32 +11,63 @@ namespace {
 using varnel::PaletteFormat;
 
 constexpr const char* kDescription =
-    "Converts 256-colour palettes between JASC-PAL text (.pal) and ACT colour tables (.act),\n"
-    "or lists their colours.";
+    "Converts palettes between JASC-PAL text (.pal), ACT colour tables (.act) and the other\n"
+    "formats below, lists their colours, or tells what a palette file holds.";
 
 constexpr const char* kFooter = R"(
-Without -o each FILE is converted beside itself: a FILE whose extension is "pal" (any
-letter case) becomes a .act colour table, every other FILE a JASC-PAL .pal text; an existing
-file of that name is replaced. A FILE is read as ACT when its extension is "act" (any case)
-and as JASC-PAL otherwise, unless --from says otherwise.
+Formats (--from, --to):
+  pal       JASC-PAL text, 256 entries          .pal and any other extension
+  act       ACT colour table, 768 bytes         .act
+  gpl       GIMP palette                        .gpl
+  hex       Lospec hex list, rrggbb a line      .hex
+  paintnet  Paint.NET palette, aarrggbb a line  .txt with --from or --to only
+  riff      RIFF palette                        .pal with --from or --to only
+  aco       Photoshop swatches                  .aco
+  ase       Adobe swatch exchange               .ase
+  raw       R G B bytes, any number of colours  .raw with --from or --to only
 
-'-' as FILE reads standard input (JASC-PAL unless --from act); it needs -o or --show.
-'-o -' writes standard output (JASC-PAL unless --to act).
+Reading: a FILE whose first bytes announce its format (GIMP, RIFF, Adobe swatch exchange,
+Paint.NET, Photoshop swatches) is read as that format; otherwise its extension decides as
+listed, in any letter case. A .act FILE is always an ACT table. --from FORMAT reads every
+FILE as FORMAT; --from pal reads JASC-PAL exactly as the window program does.
+
+Without -o each FILE is converted beside itself: to --to FORMAT when given, otherwise a
+FILE whose extension is "pal" (any letter case) becomes a .act colour table and every
+other FILE a JASC-PAL .pal text; an existing file of that name is replaced.
+With -o the format is --to, or OUT's extension as listed ('-': JASC-PAL).
+
+JASC-PAL and ACT are written with all 256 entries; --keep-count writes the palette's own
+count instead (JASC-PAL's count line and that many entries, ACT with the 772-byte trailer
+that also keeps the transparent index). What a conversion cannot keep (names, alpha,
+colours beyond 256, the transparent index, entries Paint.NET does not show) is reported as
+"palconv: warning: FILE: ..."; the exit status stays 0.
+
+'-' as FILE reads standard input; it needs -o, --show or --info.
 
 Exit status: 0 when every FILE was done, 1 when any FILE failed (the others are still
 converted; each failure is reported as "palconv: PATH: reason"), 2 for a usage error.
 
 Examples:
   palconv sky.pal sea.act       writes sky.act and sea.pal
-  palconv -o out.act sky.pal    writes out.act
+  palconv --to gpl *.act        writes a GIMP palette beside every ACT table
+  palconv -o out.aco sky.gpl    writes Photoshop swatches, colour names included
   palconv --show sky.act        lists the 256 colours of sky.act
+  palconv --info *.pal          tells each file's format, colours, transparency and names
   palconv --from act - -o -     ACT on standard input to JASC-PAL on standard output)";
+
+// "pal, act, ...": every format's short name.
+const std::string kFormatNames = [] {
+  std::string names;
+  for (const varnel::FormatInfo& format : varnel::kFormats)
+    names.append(names.empty() ? "" : ", ").append(format.name);
+  return names;
+}();
 
 CLI::Validator FormatValidator() {
   return CLI::Validator(
       [](std::string& value) -> std::string {
         if (varnel::FormatNamed(value)) return {};
-        return "'" + value + "' is not a palette format (act or pal)";
+        return "'" + value + "' is not a palette format (" + kFormatNames + ")";
       },
       "", "palette format");
 }
@@ -49,17 +80,18 @@ std::string Refusal(const Request& request, bool has_output) {
   if (std::ranges::any_of(files, &std::string::empty) || (has_output && request.output.empty())) {
     return "empty file name";
   }
-  if (request.mode == Mode::Show && has_output) return "--show and -o cannot be used together";
   if (request.mode == Mode::Show && files.size() != 1) {
     return "--show lists one FILE, " + std::to_string(files.size()) + " were given";
   }
   if (has_output && files.size() != 1) {
     return "-o writes one FILE, " + std::to_string(files.size()) + " were given";
   }
-  if (request.to && !has_output) return "--to applies to -o OUT only";
+  if ((request.to || request.keep_count) &&
+      (request.mode == Mode::Show || request.mode == Mode::Info))
+    return std::string(request.to ? "--to" : "--keep-count") + " applies to conversions only";
   if (request.mode == Mode::ConvertBeside &&
       std::ranges::find(files, std::string(kStdStream)) != files.end()) {
-    return "'-' (standard input) needs -o OUT or --show";
+    return "'-' (standard input) needs -o OUT, --show or --info";
   }
   return {};
 }
@@ -75,6 +107,7 @@ int UsageError(const Console& console, std::string_view message) {
 Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& console) {
   Request request;
   bool show = false;
+  bool info = false;
   std::string from;
   std::string to;
 
@@ -86,13 +119,21 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   auto* output = app.add_option("-o,--output", request.output,
                                 "Write the one FILE to OUT ('-': standard output)")
                      ->type_name("OUT");
-  app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
+  auto* show_flag =
+      app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
+  auto* info_flag = app.add_flag("--info", info,
+                                 "Tell each FILE's format and why, its colour count, transparent "
+                                 "index and whether it names its colours");
+  show_flag->excludes(output);
+  info_flag->excludes(output)->excludes(show_flag);
   auto* from_option = app.add_option("--from", from, "Read every FILE in this format")
-                          ->type_name("act|pal")
+                          ->type_name("FORMAT")
                           ->check(FormatValidator());
-  auto* to_option = app.add_option("--to", to, "Write OUT in this format (with -o only)")
-                        ->type_name("act|pal")
+  auto* to_option = app.add_option("--to", to, "Write in this format")
+                        ->type_name("FORMAT")
                         ->check(FormatValidator());
+  app.add_flag("--keep-count", request.keep_count,
+               "Write JASC-PAL and ACT with the palette's own colour count");
   app.add_option("FILE", request.files, "Palette files to convert ('-': standard input)")
       ->type_name("");
 
@@ -111,8 +152,9 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
     return UsageError(console, error.what());
   }
 
+  if (output->count() > 0) request.mode = Mode::ConvertTo;
   if (show) request.mode = Mode::Show;
-  if (output->count() > 0 && !show) request.mode = Mode::ConvertTo;
+  if (info) request.mode = Mode::Info;
   if (from_option->count() > 0) request.from = varnel::FormatNamed(from);
   if (to_option->count() > 0) request.to = varnel::FormatNamed(to);
 

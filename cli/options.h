@@ -18,6 +18,7 @@ enum class Mode {
   ConvertBeside,  // palconv FILE...      each file converted beside itself
   ConvertTo,      // palconv -o OUT FILE  one file written to OUT
   Show,           // palconv --show FILE  the 256 entries listed
+  Info,           // palconv --info FILE...  what each file is
 };
 
 struct Request {
@@ -25,7 +26,8 @@ struct Request {
   std::vector<std::string> files;             // UTF-8; "-" is standard input
   std::string output;                         // OUT of -o; "-" is standard output
   std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
-  std::optional<varnel::PaletteFormat> to;    // --to: write OUT in this format
+  std::optional<varnel::PaletteFormat> to;    // --to: write in this format
+  bool keep_count = false;  // --keep-count: JASC-PAL and ACT hold the file's count
 };
 
 // What the command line asks for, or the exit status when it has been answered already

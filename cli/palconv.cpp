@@ -20,7 +20,11 @@ namespace palconv {
 namespace {
 
 using varnel::Palette;
+using varnel::PaletteData;
+using varnel::PaletteDecoder;
 using varnel::PaletteFormat;
+
+constexpr std::size_t kPaintNetShown = 96;  // the entries Paint.NET's palette shows
 
 constexpr std::string_view kSavedAs = "Pallete saved as ";
 constexpr std::string_view kStdoutName = "standard output";
@@ -120,11 +124,16 @@ class Session {
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
-        Attempt(request_.files.front(),
-                [&] { WriteOutput(request_.output, ReadInput(request_.files.front())); });
+        Attempt(request_.files.front(), [&] { ConvertTo(request_.files.front()); });
         break;
       case Mode::Show:
-        Attempt(request_.files.front(), [&] { Show(ReadInput(request_.files.front())); });
+        Attempt(request_.files.front(), [&] {
+          PaletteDecoder decoder = DecoderFor(request_.files.front());
+          Show(ReadInput(request_.files.front(), decoder).colors);
+        });
+        break;
+      case Mode::Info:
+        for (const std::string& name : request_.files) Attempt(name, [&] { Info(name); });
         break;
     }
     FinishOutput();
@@ -154,34 +163,49 @@ class Session {
                  static_cast<int>(reason.size()), reason.data());
   }
 
-  Palette ReadInput(const std::string& name) const {
-    if (name == kStdStream)
-      return varnel::ReadStandardInput(request_.from.value_or(PaletteFormat::JascPal));
-    const std::filesystem::path path = PathFromUtf8(name);
-    return varnel::ReadPaletteFile(
-        path, request_.from.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));
+  // --from, or the format the file's first bytes announce, or its extension's; a .act
+  // file is always an ACT table.
+  PaletteDecoder DecoderFor(const std::string& name) const {
+    if (request_.from) return PaletteDecoder(*request_.from);
+    const PaletteFormat format =
+        name == kStdStream ? PaletteFormat::JascPal
+                           : varnel::FormatForExtension(varnel::ExtensionOf(PathFromUtf8(name)));
+    return format == PaletteFormat::Act ? PaletteDecoder(format) : PaletteDecoder::Sniffing(format);
   }
 
-  void WriteOutput(const std::string& name, const Palette& palette) {
-    if (name == kStdStream) {
-      Print(varnel::Encode(request_.to.value_or(PaletteFormat::JascPal), palette));
+  PaletteData ReadInput(const std::string& name, PaletteDecoder& decoder) const {
+    if (name == kStdStream) return varnel::ReadStandardInput(decoder);
+    return varnel::ReadPaletteFile(PathFromUtf8(name), decoder);
+  }
+
+  void ConvertTo(const std::string& name) {
+    PaletteDecoder decoder = DecoderFor(name);
+    const PaletteData palette = ReadInput(name, decoder);
+    const std::string& out = request_.output;
+    const std::filesystem::path path = PathFromUtf8(out);
+    const PaletteFormat format = request_.to.value_or(
+        out == kStdStream ? PaletteFormat::JascPal
+                          : varnel::FormatForExtension(varnel::ExtensionOf(path)));
+    if (out == kStdStream) {
+      Print(varnel::Encode(format, palette, request_.keep_count));
       if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
-      return;
+    } else {
+      varnel::WritePaletteFile(path, palette, format, request_.keep_count);
+      SaySaved(path);
     }
-    const std::filesystem::path path = PathFromUtf8(name);
-    varnel::WritePaletteFile(
-        path, palette, request_.to.value_or(varnel::FormatForExtension(varnel::ExtensionOf(path))));
-    SaySaved(path);
+    WarnOfLosses(name, palette, format);
   }
 
-  // Convert's rule: a "pal" file becomes an ACT table beside it, any other a JASC-PAL text.
+  // Convert's rule: a "pal" file becomes an ACT table beside it, any other a JASC-PAL
+  // text; or each becomes --to.
   void ConvertBeside(const std::string& name) {
     const std::filesystem::path path = PathFromUtf8(name);
     const varnel::NativeString ext = varnel::ExtensionOf(path);
-    const Palette palette =
-        varnel::ReadPaletteFile(path, request_.from.value_or(varnel::FormatForExtension(ext)));
+    PaletteDecoder decoder = DecoderFor(name);
+    const PaletteData palette = ReadInput(name, decoder);
+    const PaletteFormat format = request_.to.value_or(varnel::ConvertFormat(ext));
     // Names are never empty here, so there always is a target.
-    const std::filesystem::path target = varnel::ConvertTarget(path, ext).value();
+    const std::filesystem::path target = varnel::ConvertTarget(path, ext, format).value();
     // A file named to convert is never replaced by another's conversion, nor by its own
     // through a link.
     if (std::filesystem::exists(std::filesystem::symlink_status(target))) {
@@ -193,8 +217,58 @@ class Session {
         return;
       }
     }
-    varnel::WritePaletteFile(target, palette, varnel::ConvertFormat(ext));
+    varnel::WritePaletteFile(target, palette, format, request_.keep_count);
     SaySaved(target);
+    WarnOfLosses(name, palette, format);
+  }
+
+  // What a conversion of `name` to `format` could not keep, on standard error.
+  void WarnOfLosses(std::string_view name, const PaletteData& palette, PaletteFormat format) {
+    const varnel::FormatInfo& to = varnel::InfoOf(format);
+    const bool named = std::ranges::any_of(palette.names, [](const auto& n) { return !n.empty(); });
+    auto warn = [&](const std::string& what) {
+      std::fprintf(console_.err, "palconv: warning: %s: %s\n", Shown(name).c_str(), what.c_str());
+    };
+    if (palette.extra > 0)
+      warn(std::to_string(palette.extra) + " colours beyond the 256th not converted");
+    const std::string held = " (" + std::string(to.name) + " holds none)";
+    if (palette.alpha) warn("alpha dropped" + held);
+    const bool titled = !palette.title.empty() && format != PaletteFormat::Gpl;
+    if ((named && !to.names) || titled)
+      warn((named && !to.names ? titled ? "colour and palette names" : "colour names"
+                               : "palette name") +
+           std::string(" dropped") + held);
+    if (palette.transparent && !(format == PaletteFormat::Act && request_.keep_count))
+      warn("transparent index " + std::to_string(*palette.transparent) + " dropped" +
+           (format == PaletteFormat::Act ? " (--keep-count keeps it)" : ""));
+    if (format == PaletteFormat::PaintNet && palette.count > kPaintNetShown)
+      warn("Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " of its " +
+           std::to_string(palette.count) + " colours");
+  }
+
+  // One line: the format and why it was chosen, the count, the transparent index, names.
+  void Info(const std::string& name) {
+    PaletteDecoder decoder = DecoderFor(name);
+    const PaletteData palette = ReadInput(name, decoder);
+    const varnel::FormatInfo& format = varnel::InfoOf(decoder.format());
+    const std::string ext = varnel::PathText(varnel::ExtensionOf(PathFromUtf8(name)));
+    const char* why = request_.from           ? "as --from asks"
+                      : decoder.bySignature() ? "by its signature"
+                      : name != kStdStream && (format.format != PaletteFormat::JascPal ||
+                                               varnel::FormatNamed(ext) == PaletteFormat::JascPal)
+                          ? "by its extension"
+                          : "by default";
+    const bool named = std::ranges::any_of(palette.names, [](const auto& n) { return !n.empty(); });
+    std::string line =
+        Shown(name) + ": " + std::string(format.name) + " (" + std::string(format.title) + ") " +
+        why + "; " + std::to_string(palette.count) + (palette.count == 1 ? " colour" : " colours");
+    if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";
+    line += "; transparent index " +
+            (palette.transparent ? std::to_string(*palette.transparent) : std::string("none"));
+    line += named ? "; colour names" : "; no colour names";
+    if (!palette.title.empty()) line += "; named " + Shown(palette.title);
+    if (palette.alpha) line += "; alpha not kept";
+    Print(line + "\n");
   }
 
   void Show(const Palette& palette) {

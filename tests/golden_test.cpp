@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "properties.h"
@@ -56,14 +57,16 @@ TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
   const Outcome transcript = Fork([&]() -> std::string {
     if (made && !DropPrivileges()) return "cannot become nobody";
     std::string said;
+    const PaletteFormat format = FormatForExtension(ExtensionOf(input));
     try {
-      said = Entry({}, Encode(PaletteFormat::Act,
-                              ReadPaletteFile(input, FormatForExtension(ExtensionOf(input)))));
+      said = Entry({}, Encode(PaletteFormat::Act, ReadPaletteFile(input, format)));
     } catch (const FileError& error) {
       said = error.what();
     }
     for (const fs::path& target : {out / "out.act", out / "out.pal"}) {
-      const Outcome run = Spawn({palconv, "-o", target, input});
+      // palconv as the window program reads: by extension, not by signature.
+      const Outcome run =
+          Spawn({palconv, "--from", std::string(InfoOf(format).name), "-o", target, input});
       said += "\n" + std::to_string(run.status) + " " + run.out + run.err +
               (fs::exists(target) ? Entry({}, ReadBytes(target)) : "nothing written");
     }
@@ -73,7 +76,8 @@ TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
   // The expected table is the golden text read by the line model, not by the code under test.
   const std::string error = PathText(input) + ": " + gives.substr(1);
   const std::string golden = fails ? "" : ReadBytes(kHere / "expected" / gives);
-  const std::string act = Entry({}, Encode(PaletteFormat::Act, fuzz::ModelJascPal(golden)));
+  const std::string act =
+      Entry({}, Encode(PaletteFormat::Act, PaletteData(fuzz::ModelJascPal(golden))));
   std::string expected = fails ? error : act;
   for (const char* target : {"out.act", "out.pal"}) {
     expected += fails ? "\n1 palconv: " + error + "\nnothing written"
@@ -85,6 +89,43 @@ TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
 
 INSTANTIATE_TEST_SUITE_P(Manifest, Catalogue, testing::ValuesIn(Manifest("catalogue/manifest.txt")),
                          RowName);
+
+// The format corpus: each file under formats/ read as its name says ("x.riff.pal" as riff,
+// "x.gpl" as gpl), against the .expect text beside it: its palette (fuzz::Describe) or
+// "! REASON" for a file that must be refused. What it gives must then survive every writer.
+std::vector<fs::path> FormatFiles() {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(TestFile("formats")))
+    if (entry.path().extension() != ".expect") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class Formats : public testing::TestWithParam<fs::path> {};
+
+TEST_P(Formats, ReadAsExpectedAndSurviveEveryWriter) {
+  const fs::path& file = GetParam();
+  const std::string inner = file.stem().extension().string(), ext = file.extension().string();
+  const auto named = FormatNamed(inner.empty() ? "" : inner.substr(1));
+  const PaletteFormat format = named ? *named : FormatNamed(ext.substr(1)).value();
+  std::string read;
+  try {
+    read = fuzz::Describe(ReadPaletteFile(file, format));
+  } catch (const FileError& error) {
+    read = "! " + error.reason() + "\n";
+  }
+  EXPECT_EQ(read, ReadBytes(file.string() + ".expect"));
+  const int selector = static_cast<int>(format) + (format > PaletteFormat::Act);  // see CheckInput
+  EXPECT_EQ(fuzz::CheckInput(static_cast<char>('0' + selector) + ReadBytes(file)), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, Formats, testing::ValuesIn(FormatFiles()), [](const auto& file) {
+  std::string name = file.param.filename().string();
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
+      '_');
+  return name;
+});
 
 // Text with \n and \xHH escapes, or @PATH: the bytes of tests/PATH.
 std::string Field(std::string_view text) {
@@ -114,7 +155,8 @@ class Palconv : public testing::TestWithParam<Row> {};
 TEST_P(Palconv, DoesWhatItsLineSays) {
   const Row& f = GetParam();  // the line number, ARGS, STDIN, STATUS, STDOUT, STDERR, FILES
   const TempDir dir;
-  fs::copy(TestFile("cli/folder"), dir.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  fs::copy(TestFile("cli/folder"), dir.path,
+           fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   std::vector<std::string> argv{VARNEL_PALCONV};
   std::istringstream words(f[1]);
   for (std::string word; words >> word;) argv.push_back(word == "''" ? "" : Field(word));

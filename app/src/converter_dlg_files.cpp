@@ -9,7 +9,9 @@ namespace {
 
 constexpr const wchar_t* kDefaultExt = L"Act";
 constexpr const char* kFilter =
-    "Jasc Psp Pallete (*.Pal)|*.pal|Adobe Photoshop Pallete (*.Act)|*.act||";
+    "Jasc Psp Pallete (*.Pal)|*.pal|Adobe Photoshop Pallete (*.Act)|*.act|"
+    "GIMP Palette (*.gpl)|*.gpl|Lospec Hex Palette (*.hex)|*.hex|"
+    "Photoshop Swatches (*.aco)|*.aco|Adobe Swatch Exchange (*.ase)|*.ase|All files (*.*)|*.*||";
 constexpr const char* kNoCurrentFile =
     "There is no palette file to convert. Load or save one first.";
 
@@ -22,7 +24,7 @@ void CConverterDlg::OnLoadPalette() {
   if (dlg.DoModal() != kIdOk) return;
 
   const varnel::NativeString ext = dlg.GetFileExt();
-  m_palette = varnel::ReadPaletteFile(dlg.GetPathName(), varnel::FormatForExtension(ext));
+  m_palette = varnel::ReadPaletteFile(dlg.GetPathName(), varnel::FormatForExtension(ext)).colors;
   m_strPath = dlg.GetPathName();
   m_strExt = ext;
   InvalidateRect(nullptr, true);
@@ -33,7 +35,8 @@ void CConverterDlg::OnSaveAs() {
   if (dlg.DoModal() != kIdOk) return;
 
   const varnel::NativeString ext = dlg.GetFileExt();
-  varnel::WritePaletteFile(dlg.GetPathName(), m_palette, varnel::FormatForExtension(ext));
+  varnel::WritePaletteFile(dlg.GetPathName(), varnel::PaletteData(m_palette),
+                           varnel::FormatForExtension(ext));
   m_strPath = dlg.GetPathName();
   m_strExt = ext;
 }
@@ -41,12 +44,13 @@ void CConverterDlg::OnSaveAs() {
 // Writes the other format beside the current file: ACT beside a PAL file, JASC-PAL
 // beside anything else.
 void CConverterDlg::OnConvert() {
-  const auto target = varnel::ConvertTarget(m_strPath, m_strExt);
+  const varnel::PaletteFormat written = varnel::ConvertFormat(m_strExt);
+  const auto target = varnel::ConvertTarget(m_strPath, m_strExt, written);
   if (!target) {
     MessageBox(kNoCurrentFile);
     return;
   }
-  varnel::WritePaletteFile(*target, m_palette, varnel::ConvertFormat(m_strExt));
+  varnel::WritePaletteFile(*target, varnel::PaletteData(m_palette), written);
   MessageBox("Pallete saved as " + varnel::PathText(*target));
 }
 

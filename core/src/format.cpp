@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codecs.h"
+
 namespace varnel {
 namespace {
 
@@ -11,44 +13,141 @@ constexpr Char FoldAscii(Char c) noexcept {
   return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
 }
 
-// True when `text` equals the upper-case `word` in any letter case (ASCII letters fold,
-// nothing else does).
+// True when `text` equals `word` in any letter case (ASCII letters fold, nothing else does).
 template <class Text>
 bool IsWord(const Text& text, std::string_view word) noexcept {
   return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](auto a, char b) {
-    return FoldAscii(static_cast<Char>(a)) == static_cast<Char>(b);
+    return FoldAscii(static_cast<Char>(a)) == FoldAscii(static_cast<Char>(b));
   });
+}
+
+bool StartsWithWord(std::string_view text, std::string_view word) noexcept {
+  return text.size() >= word.size() && IsWord(text.substr(0, word.size()), word);
+}
+
+// How many first bytes settle every signature but that of Photoshop swatches.
+constexpr std::size_t kSignatureSize = 32;
+
+// The format the first bytes of a file announce, if any.
+std::optional<PaletteFormat> Signature(std::string_view head) noexcept {
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  if (head.starts_with("GIMP Palette")) return PaletteFormat::Gpl;
+  if (head.starts_with("ASEF")) return PaletteFormat::Ase;
+  if (head.starts_with("RIFF") && head.substr(8, 4) == "PAL ") return PaletteFormat::Riff;
+  if (head.starts_with(';')) {
+    head.remove_prefix(std::min(head.find_first_not_of(" \t", 1), head.size()));
+    if (StartsWithWord(head, "paint.net")) return PaletteFormat::PaintNet;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept {
-  if (IsWord(name, "ACT")) return PaletteFormat::Act;
-  if (IsWord(name, "PAL")) return PaletteFormat::JascPal;
+  for (const FormatInfo& info : kFormats)
+    if (IsWord(name, info.name)) return info.format;
   return std::nullopt;
 }
 
-bool PaletteDecoder::Feed(std::string_view piece) noexcept {
+PaletteDecoder PaletteDecoder::Sniffing(PaletteFormat fallback) noexcept {
+  PaletteDecoder decoder(fallback);
+  decoder.sniffing_ = true;
+  return decoder;
+}
+
+// Settles the format once the bytes seen so far, or all of them when `complete`, tell it.
+bool PaletteDecoder::Settle(bool complete) {
+  const std::string_view head = bytes_;
+  const bool acoVersion = head.size() >= 2 && head[0] == 0 && (head[1] == 1 || head[1] == 2);
+  if (!complete && (head.size() < kSignatureSize || (acoVersion && head.size() <= kMaxFileSize)))
+    return false;
+  const auto announced =
+      acoVersion ? (LooksLikeAco(head) ? std::optional(PaletteFormat::Aco) : std::nullopt)
+                 : Signature(head);
+  bySignature_ = announced.has_value();
+  format_ = announced.value_or(format_);
+  sniffing_ = false;
+  std::string seen = std::move(bytes_);
+  bytes_.clear();
+  Take(seen);
+  return true;
+}
+
+bool PaletteDecoder::Take(std::string_view piece) {
   if (format_ == PaletteFormat::JascPal) return text_.Feed(piece);
-  const std::size_t n = std::min(piece.size(), table_.size() - tableSize_);
-  std::copy_n(piece.begin(), n, table_.begin() + static_cast<std::ptrdiff_t>(tableSize_));
-  tableSize_ += n;
-  return tableSize_ < table_.size();
+  // ACT needs a byte past its trailer to know the file is longer than one.
+  const std::size_t limit = format_ == PaletteFormat::Act ? kActSize + 5 : kMaxFileSize + 1;
+  bytes_.append(piece.substr(0, limit - std::min(limit, bytes_.size())));
+  return bytes_.size() < limit;
 }
 
-Palette PaletteDecoder::Finish() noexcept {
-  if (format_ == PaletteFormat::JascPal) return text_.Finish();
-  return DecodeAct(std::string_view(table_.data(), tableSize_));
+bool PaletteDecoder::Feed(std::string_view piece) {
+  if (!sniffing_) return Take(piece);
+  bytes_.append(piece);
+  return !Settle(false) || Take({});
 }
 
-Palette Decode(PaletteFormat format, std::string_view bytes) noexcept {
+PaletteData PaletteDecoder::Finish() {
+  if (sniffing_) Settle(true);
+  if (format_ == PaletteFormat::JascPal) {
+    PaletteData data(text_.Finish());
+    data.count = text_.Count();
+    return data;
+  }
+  if (bytes_.size() > kMaxFileSize) throw FormatError("too large for a palette file (over 16 MiB)");
+  return Decode(format_, bytes_);
+}
+
+PaletteData Decode(PaletteFormat format, std::string_view bytes) {
+  switch (format) {
+    case PaletteFormat::JascPal:
+      break;
+    case PaletteFormat::Act:
+      return DecodeActFile(bytes);
+    case PaletteFormat::Gpl:
+      return DecodeGpl(bytes);
+    case PaletteFormat::Hex:
+      return DecodeHex(bytes);
+    case PaletteFormat::PaintNet:
+      return DecodePaintNet(bytes);
+    case PaletteFormat::Riff:
+      return DecodeRiff(bytes);
+    case PaletteFormat::Aco:
+      return DecodeAco(bytes);
+    case PaletteFormat::Ase:
+      return DecodeAse(bytes);
+    case PaletteFormat::Raw:
+      return DecodeRaw(bytes);
+  }
   PaletteDecoder decoder(format);
   decoder.Feed(bytes);
   return decoder.Finish();
 }
 
-std::string Encode(PaletteFormat format, const Palette& palette) {
-  return format == PaletteFormat::Act ? EncodeAct(palette) : EncodeJascPal(palette);
+std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount) {
+  switch (format) {
+    case PaletteFormat::JascPal:
+      return ownCount ? EncodeJascPal(palette.colors, palette.count)
+                      : EncodeJascPal(palette.colors);
+    case PaletteFormat::Act:
+      return ownCount ? EncodeAct(palette.colors) + EncodeActTrailer(palette)
+                      : EncodeAct(palette.colors);
+    case PaletteFormat::Gpl:
+      return EncodeGpl(palette);
+    case PaletteFormat::Hex:
+      return EncodeHex(palette);
+    case PaletteFormat::PaintNet:
+      return EncodePaintNet(palette);
+    case PaletteFormat::Riff:
+      return EncodeRiff(palette);
+    case PaletteFormat::Aco:
+      return EncodeAco(palette);
+    case PaletteFormat::Ase:
+      return EncodeAse(palette);
+    case PaletteFormat::Raw:
+      return EncodeRaw(palette);
+  }
+  return {};
 }
 
 NativeString ExtensionOf(const std::filesystem::path& path) {
@@ -58,7 +157,10 @@ NativeString ExtensionOf(const std::filesystem::path& path) {
 }
 
 PaletteFormat FormatForExtension(const NativeString& ext) noexcept {
-  return IsWord(ext, "ACT") ? PaletteFormat::Act : PaletteFormat::JascPal;
+  for (const PaletteFormat format : {PaletteFormat::Act, PaletteFormat::Gpl, PaletteFormat::Hex,
+                                     PaletteFormat::Aco, PaletteFormat::Ase})
+    if (IsWord(ext, InfoOf(format).extension)) return format;
+  return PaletteFormat::JascPal;
 }
 
 PaletteFormat ConvertFormat(const NativeString& ext) noexcept {
@@ -66,14 +168,14 @@ PaletteFormat ConvertFormat(const NativeString& ext) noexcept {
 }
 
 std::optional<std::filesystem::path> ConvertTarget(const std::filesystem::path& path,
-                                                   const NativeString& ext) {
+                                                   const NativeString& ext, PaletteFormat written) {
   const NativeString& full = path.native();
   if (full.empty()) return std::nullopt;
   // Cut the extension off and keep its dot; a name that has none gets one.
   NativeString target = full.substr(0, full.size() - std::min(ext.size(), full.size()));
   if (ext.empty() && target.back() != Char('.')) target += Char('.');
-  const std::string_view written = ConvertFormat(ext) == PaletteFormat::Act ? "act" : "pal";
-  target.append(written.begin(), written.end());
+  const std::string_view extension = InfoOf(written).extension;
+  target.append(extension.begin(), extension.end());
   return std::filesystem::path(std::move(target));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
 namespace varnel {
 namespace {
@@ -80,10 +81,28 @@ const char* JascPalDecoder::ScanText(const char* p, const char* const end) noexc
   return p;
 }
 
+const char* JascPalDecoder::ScanCount(const char* p, const char* const end) noexcept {
+  for (; p != end && countScan_ != Scan::Skip && *p != '\n'; ++p) {
+    if (countScan_ == Scan::Blank && IsBlank(*p)) continue;
+    if (!IsDigit(*p)) {
+      countScan_ = Scan::Skip;
+      break;
+    }
+    countScan_ = Scan::Digits;
+    count_ = std::min(count_ * 10 + DigitOf(*p), 1000u);
+  }
+  return p;
+}
+
+std::size_t JascPalDecoder::Count() const noexcept {
+  return count_ >= 1 && count_ <= kPaletteSize ? count_ : kPaletteSize;
+}
+
 bool JascPalDecoder::Feed(std::string_view bytes) noexcept {
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
   while (p != end && !Done()) {
+    if (line_ == kHeaderLines - 1) p = ScanCount(p, end);
     if (line_ >= kHeaderLines && scan_ != Scan::Skip) {
       p = ScanText(p, end);
       if (p == end) break;
@@ -138,11 +157,12 @@ void AppendDecimal(std::string& out, std::uint8_t v) {
 
 }  // namespace
 
-std::string EncodeJascPal(const Palette& palette) {
+std::string EncodeJascPal(const Palette& palette, std::size_t count) {
   std::string out;
-  out.reserve(17 + kPaletteSize * 13);
-  out.append("JASC-PAL\r\n0100\r\n256\r\n");
-  for (COLORREF c : palette) {
+  out.reserve(17 + count * 13);
+  out.append("JASC-PAL\r\n0100\r\n");
+  out.append(std::to_string(count)).append("\r\n");
+  for (const COLORREF c : std::span(palette).first(count)) {
     AppendDecimal(out, RedOf(c));
     out.push_back(' ');
     AppendDecimal(out, GreenOf(c));

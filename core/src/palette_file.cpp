@@ -3,22 +3,41 @@
 #include "varnel/file_io.h"
 
 namespace varnel {
+namespace {
 
-Palette ReadPaletteFile(const std::filesystem::path& path, PaletteFormat format) {
-  PaletteDecoder decoder(format);
+// Ends the decoding; a file that is not what its format must be fails like one that
+// cannot be read.
+PaletteData Finish(PaletteDecoder& decoder, const std::filesystem::path& path) {
+  try {
+    return decoder.Finish();
+  } catch (const FormatError& error) {
+    throw FileError(path,
+                    error.what() + std::string(" (read as ") +
+                        std::string(InfoOf(decoder.format()).title) + ")",
+                    FileOperation::Read);
+  }
+}
+
+}  // namespace
+
+PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteDecoder& decoder) {
   ReadFileChunks(path, [&decoder](std::string_view chunk) { return decoder.Feed(chunk); });
-  return decoder.Finish();
+  return Finish(decoder, path);
 }
 
-Palette ReadStandardInput(PaletteFormat format) {
+PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteFormat format) {
   PaletteDecoder decoder(format);
-  ReadStandardInputChunks([&decoder](std::string_view chunk) { return decoder.Feed(chunk); });
-  return decoder.Finish();
+  return ReadPaletteFile(path, decoder);
 }
 
-void WritePaletteFile(const std::filesystem::path& path, const Palette& palette,
-                      PaletteFormat format) {
-  WriteFileAtomically(path, Encode(format, palette));
+PaletteData ReadStandardInput(PaletteDecoder& decoder) {
+  ReadStandardInputChunks([&decoder](std::string_view chunk) { return decoder.Feed(chunk); });
+  return Finish(decoder, kStandardInput);
+}
+
+void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
+                      PaletteFormat format, bool ownCount) {
+  WriteFileAtomically(path, Encode(format, palette, ownCount));
 }
 
 }  // namespace varnel

@@ -15,7 +15,7 @@ using enum PaletteFormat;
 // of 1 to 61 bytes, and empty ones, as its bytes choose. Right after the table's last byte (the
 // 768th, or the 259th line feed) the decoder must ask for no more.
 std::string CheckReading(PaletteFormat format, std::string_view input, const Palette& whole) {
-  std::size_t stop = format == Act ? kActSize : 0;
+  std::size_t stop = format == Act ? kActSize + 5 : 0;  // ACT: a byte past its trailer
   for (int line = 0; format == JascPal && line < 259 && stop != input.npos; ++line)
     stop = input.find('\n', stop) == input.npos ? input.npos : input.find('\n', stop) + 1;
   for (const bool steered : {false, true}) {
@@ -31,14 +31,82 @@ std::string CheckReading(PaletteFormat format, std::string_view input, const Pal
       if (more != ((at += length) < stop)) return "Feed did not stop right after the table";
     }
     if (stop <= input.size() && decoder.Feed("9 9 9\r\n")) return "Feed asked for more when done";
-    if (decoder.Finish() != whole)
+    if (decoder.Finish().colors != whole)
       return steered ? "pieces read otherwise" : "bytes read otherwise";
   }
   // What both writers write reads back as the same table.
   for (const PaletteFormat written : {JascPal, Act}) {
-    if (Decode(written, Encode(written, whole)) != whole) return "the table does not round-trip";
+    if (Decode(written, Encode(written, PaletteData(whole))).colors != whole)
+      return "the table does not round-trip";
   }
   return {};
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t n = lead < 0x80                   ? 1
+                          : lead >= 0xC2 && lead < 0xE0 ? 2
+                          : lead >= 0xE0 && lead < 0xF0 ? 3
+                          : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                        : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    unsigned c = n == 1 ? lead : lead & (0x7Fu >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    if ((n == 3 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) ||
+        (n == 4 && (c < 0x10000 || c > 0x10FFFF)))
+      return false;
+    i += n;
+  }
+  return true;
+}
+
+// Whatever a reader makes of the input survives every writer as far as the format holds it.
+std::string CheckCodec(PaletteFormat format, std::string_view input) {
+  PaletteData read;
+  try {
+    read = Decode(format, input);
+  } catch (const FormatError&) {
+    return {};
+  }
+  if (read.count < 1 || read.count > kPaletteSize ||
+      (!read.names.empty() && read.names.size() != read.count))
+    return "a count or name list out of bounds";
+  for (const FormatInfo& written : kFormats) {
+    PaletteData back = Decode(written.format, Encode(written.format, read, true)),
+                held = Held(read, written.format);
+    if (written.format == Aco || written.format == Ase) {
+      if (!std::ranges::all_of(read.names, IsUtf8)) back.names = held.names = {};  // become U+FFFD
+    }
+    if (Describe(back) != Describe(held))
+      return "what " + std::string(written.name) + " holds does not come back";
+  }
+  return {};
+}
+
+// A sniffing decoder reads exactly as the format it settles on.
+std::string CheckSniffing(std::string_view input) {
+  auto described = [](auto&& read) {
+    try {
+      return Describe(read());
+    } catch (const FormatError& error) {
+      return std::string(error.what());
+    }
+  };
+  PaletteDecoder decoder = PaletteDecoder::Sniffing(JascPal);
+  const std::string sniffed = described([&] {
+    decoder.Feed(input);
+    return decoder.Finish();
+  });
+  if (decoder.bySignature() == (decoder.format() == JascPal))
+    return "settled on an unannounced format";
+  return sniffed == described([&] { return Decode(decoder.format(), input); })
+             ? ""
+             : "sniffing read otherwise";
 }
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
@@ -57,11 +125,15 @@ std::string CheckNaming(std::string_view input) {
       (!ext.empty() && !name.ends_with("." + ext)) ||
       (ext.empty() && name.find('.') != std::string::npos && !name.ends_with('.')))
     return "extension \"" + ext + "\" is not what follows the last dot of \"" + name + "\"";
-  const bool act = IsWordInAnyCase(ext, "act"), pal = IsWordInAnyCase(ext, "pal");
-  if ((FormatForExtension(ext) == Act) != act || (ConvertFormat(ext) == Act) != pal ||
-      (FormatNamed(ext) == Act) != act || (FormatNamed(ext) == JascPal) != pal)
+  const bool pal = IsWordInAnyCase(ext, "pal");
+  PaletteFormat picked = JascPal;
+  for (const PaletteFormat format : {Act, Gpl, Hex, Aco, Ase})
+    if (IsWordInAnyCase(ext, InfoOf(format).extension)) picked = format;
+  if (FormatForExtension(ext) != picked || (ConvertFormat(ext) == Act) != pal ||
+      (FormatNamed(ext) == Act) != IsWordInAnyCase(ext, "act") ||
+      (FormatNamed(ext) == JascPal) != pal)
     return "extension \"" + ext + "\" picks the wrong format";
-  const auto target = ConvertTarget(source, ext);
+  const auto target = ConvertTarget(source, ext, ConvertFormat(ext));
   if (source.empty()) return target ? "an empty path has a target" : "";
   // The extension and its dot, or a trailing dot, give way to .act beside a .pal, else .pal.
   const std::size_t cut = ext.size() + (ext.empty() && !source.ends_with('.') ? 0 : 1);
@@ -71,7 +143,8 @@ std::string CheckNaming(std::string_view input) {
     return "the target of \"" + source + "\" is not the other format beside it";
   // An extension that does not belong to the path: no promise but a name ending in either.
   if (nul == std::string_view::npos) return {};
-  const auto other = ConvertTarget(source, std::string(input.substr(nul + 1)));
+  const std::string other_ext(input.substr(nul + 1));
+  const auto other = ConvertTarget(source, other_ext, ConvertFormat(other_ext));
   const bool ok = other && (other->native().ends_with("act") || other->native().ends_with("pal"));
   return ok ? "" : "a mismatched extension gave a target ending in neither act nor pal";
 }
@@ -105,19 +178,56 @@ Palette ModelJascPal(std::string_view text) {
   return palette;
 }
 
+std::string Describe(const PaletteData& palette) {
+  std::string text = "count " + std::to_string(palette.count) + "\ntransparent " +
+                     (palette.transparent ? std::to_string(*palette.transparent) : "none") +
+                     "\nextra " + std::to_string(palette.extra) + "\nalpha " +
+                     (palette.alpha ? "yes" : "no") + "\ntitle" +
+                     (palette.title.empty() ? "" : " " + palette.title) + "\n";
+  for (std::size_t i = 0; i < palette.count; ++i) {
+    const COLORREF c = palette.colors[i];
+    text += std::to_string(i) + " " + std::to_string(RedOf(c)) + " " + std::to_string(GreenOf(c)) +
+            " " + std::to_string(BlueOf(c));
+    if (i < palette.names.size() && !palette.names[i].empty()) text += " " + palette.names[i];
+    text += "\n";
+  }
+  return text;
+}
+
+PaletteData Held(const PaletteData& palette, PaletteFormat format) {
+  // GIMP lines hold no control characters and lose the blanks around a name.
+  auto gimp = [](std::string text) {
+    std::ranges::replace_if(
+        text, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    text.erase(0, text.find_first_not_of(' '));
+    return text.erase(text.find_last_not_of(' ') + 1);
+  };
+  PaletteData held(palette.colors);
+  held.count = palette.count;
+  if (format == Act) held.transparent = palette.transparent;
+  if (format == Gpl) held.title = gimp(palette.title);
+  if (InfoOf(format).names) held.names = palette.names;
+  if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
+  if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
+  return held;
+}
+
 std::string CheckInput(std::string_view input) {
   const std::string_view rest = input.substr(std::min<std::size_t>(1, input.size()));
-  const unsigned selector = input.empty() ? 2u : static_cast<unsigned char>(input[0]) % 3u;
+  const unsigned selector = input.empty() ? 2u : static_cast<unsigned char>(input[0]) % 12u;
+  if (selector >= 10) return CheckSniffing(rest);
+  if (selector >= 3) return CheckCodec(static_cast<PaletteFormat>(selector - 1), rest);
   if (selector == 2) return CheckNaming(rest);
   if (selector == 1) {
     std::string head(rest.substr(0, kActSize));
     head.resize(kActSize, '\0');
-    return EncodeAct(DecodeAct(rest)) != head ? "the table is not its first 768 bytes"
-                                              : CheckReading(Act, rest, DecodeAct(rest));
+    return CheckCodec(Act, rest) + (EncodeAct(DecodeAct(rest)) != head
+                                        ? "the table is not its first 768 bytes"
+                                        : CheckReading(Act, rest, DecodeAct(rest)));
   }
   return DecodeJascPal(rest) != ModelJascPal(rest)
              ? "the line model reads otherwise"
-             : CheckReading(JascPal, rest, DecodeJascPal(rest));
+             : CheckReading(JascPal, rest, DecodeJascPal(rest)) + CheckCodec(JascPal, rest);
 }
 
 }  // namespace varnel::fuzz

@@ -4,16 +4,26 @@
 #include <string>
 #include <string_view>
 
-#include "varnel/palette.h"
+#include "varnel/format.h"
 
 namespace varnel::fuzz {
 
-// "" or what the input breaks, under the check its first byte selects (modulo 3: '0' JASC-PAL,
-// '1' ACT, '2' naming) on the rest: a reader agrees with its model (ModelJascPal; the first
-// 768 bytes, zero-padded) fed whole or in any pieces, never reads past a piece, stops right
-// after the table and its table survives both writers; an extension is what follows the last
-// dot, "act" in any case picks ACT, and Convert's target is the other format beside the source.
+// "" or what the input breaks, under the check its first byte selects (modulo 12: '0' JASC-PAL,
+// '1' ACT, '2' naming, '3' to '9' the other formats in kFormats' order, ':' and ';' sniffing)
+// on the rest: a reader agrees with its model (ModelJascPal; the first 768 bytes, zero-padded)
+// fed whole or in any pieces, never reads past a piece, stops right after the table; another
+// reader either refuses the input or gives 1 to 256 colours; what any reader gives survives
+// every writer as far as that format holds it (Held); a sniffing decoder reads as the format
+// it settles on; an extension is what follows the last dot, the right ones pick their
+// formats, and Convert's target is the other format beside the source.
 std::string CheckInput(std::string_view input);
+
+// A palette as text, for comparing: "count", "transparent", "extra", "alpha" and "title"
+// lines, then "I R G B[ NAME]" for each of the first `count` colours.
+std::string Describe(const PaletteData& palette);
+
+// What of `palette` a file in `format` holds, written with its own count and read back.
+PaletteData Held(const PaletteData& palette, PaletteFormat format);
 
 // JASC-PAL read the slow, obvious way: lines cut at LF, three skipped, each of the next 256
 // scanned like "%d %d %d" up to a NUL, numbers modulo 256, missing components carried over.

@@ -1,10 +1,11 @@
-// The palette file formats: which one a name selects, and one way to decode and encode
-// each. Codecs work on bytes in memory; palette_file.h puts them on disk.
+// The palette file formats: which one a name or a file's first bytes select, and one way to
+// decode and encode each. Codecs work on bytes in memory; palette_file.h puts them on disk.
 #pragma once
 
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -14,37 +15,86 @@
 
 namespace varnel {
 
-enum class PaletteFormat { JascPal, Act };
+enum class PaletteFormat { JascPal, Act, Gpl, Hex, PaintNet, Riff, Aco, Ase, Raw };
 
-// A format by its short name, "pal" or "act" in any letter case; nullopt for any other.
+struct FormatInfo {
+  PaletteFormat format;
+  std::string_view name;       // as --from and --to take it
+  std::string_view extension;  // of the files it writes
+  std::string_view title;      // for people
+  bool names;                  // holds colour names
+};
+
+inline constexpr std::array<FormatInfo, 9> kFormats{{
+    {PaletteFormat::JascPal, "pal", "pal", "JASC-PAL text", false},
+    {PaletteFormat::Act, "act", "act", "ACT colour table", false},
+    {PaletteFormat::Gpl, "gpl", "gpl", "GIMP palette", true},
+    {PaletteFormat::Hex, "hex", "hex", "Lospec hex list", false},
+    {PaletteFormat::PaintNet, "paintnet", "txt", "Paint.NET palette", false},
+    {PaletteFormat::Riff, "riff", "pal", "RIFF palette", false},
+    {PaletteFormat::Aco, "aco", "aco", "Photoshop swatches", true},
+    {PaletteFormat::Ase, "ase", "ase", "Adobe swatch exchange", true},
+    {PaletteFormat::Raw, "raw", "raw", "raw RGB triplets", false},
+}};
+
+constexpr const FormatInfo& InfoOf(PaletteFormat format) noexcept {
+  return kFormats[static_cast<std::size_t>(format)];
+}
+
+// A format by its short name (kFormats) in any letter case; nullopt for any other.
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept;
 
-// Decodes a palette handed over in pieces, in constant memory: a JASC-PAL text up to its
-// 256th entry line, an ACT table up to its 768th byte. Neither ever fails: every byte
-// string gives a whole table (see jasc_pal.h and act.h for how).
+// A file that is not what its format must be: what() says what is wrong with it.
+class FormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Decodes a palette handed over in pieces. JASC-PAL is read in constant memory up to its
+// 256th entry line, ACT up to its trailer; neither ever fails (see jasc_pal.h and act.h).
+// Other formats are collected whole, up to kMaxFileSize, and checked by Finish.
 class PaletteDecoder {
  public:
+  static constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
+
+  // Reads `format`.
   explicit PaletteDecoder(PaletteFormat format) noexcept : format_(format) {}
+
+  // Reads the format a file's first bytes announce ("GIMP Palette", "RIFF....PAL ",
+  // "ASEF", a paint.net header comment, or Photoshop swatches' version word and a length
+  // that fits), and `fallback` when they announce none.
+  static PaletteDecoder Sniffing(PaletteFormat fallback) noexcept;
 
   // Takes the next piece. Returns false once the rest of the input can play no role, so
   // that the caller may stop reading.
-  bool Feed(std::string_view piece) noexcept;
+  bool Feed(std::string_view piece);
 
-  // Ends the input and returns the table.
-  Palette Finish() noexcept;
+  // Ends the input and returns the palette. Throws FormatError.
+  PaletteData Finish();
+
+  // The format read, once Finish has settled it, and whether the file's bytes chose it.
+  PaletteFormat format() const noexcept { return format_; }
+  bool bySignature() const noexcept { return bySignature_; }
 
  private:
+  bool Settle(bool complete);
+  bool Take(std::string_view piece);
+
   PaletteFormat format_;
+  bool sniffing_ = false;
+  bool bySignature_ = false;
   JascPalDecoder text_;
-  std::array<char, kActSize> table_{};
-  std::size_t tableSize_ = 0;
+  std::string bytes_;  // every format but JASC-PAL, and what sniffing has seen
 };
 
-// The palette the whole of `bytes` gives in `format`.
-Palette Decode(PaletteFormat format, std::string_view bytes) noexcept;
+// The palette the whole of `bytes` gives in `format`. Throws FormatError.
+PaletteData Decode(PaletteFormat format, std::string_view bytes);
 
-// The bytes of `palette` in `format`: 259 CR LF lines of JASC-PAL, or 768 ACT bytes.
-std::string Encode(PaletteFormat format, const Palette& palette);
+// The bytes of `palette` in `format`. JASC-PAL (259 CR LF lines) and ACT (768 bytes) hold
+// all 256 entries, unless `ownCount`: then the palette's count (JASC-PAL's count line and
+// that many lines; ACT with its 772-byte trailer, transparent index included). The other
+// formats hold the palette's count.
+std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount = false);
 
 // The file dialogs' spelling of a path string and of an extension.
 using NativeString = std::filesystem::path::string_type;
@@ -53,19 +103,19 @@ using NativeString = std::filesystem::path::string_type;
 // "sky.pal", empty for "sky" and for "sky.".
 NativeString ExtensionOf(const std::filesystem::path& path);
 
-// Load and Save as: "ACT" in any letter case selects ACT; every other extension, or
-// none, JASC-PAL.
+// Load and Save as, in any letter case: "act" ACT, "gpl" GIMP, "hex" Lospec, "aco"
+// Photoshop swatches, "ase" Adobe swatch exchange; every other extension, or none, JASC-PAL.
 PaletteFormat FormatForExtension(const NativeString& ext) noexcept;
 
 // Convert writes the other format: ACT beside a "PAL" file (any case), JASC-PAL beside
 // anything else.
 PaletteFormat ConvertFormat(const NativeString& ext) noexcept;
 
-// Where Convert writes for the current file `path` whose extension is `ext`: the
-// extension is replaced by "act" or "pal" and the dot kept ("C:\pal\sky.pal" gives
+// Where a conversion to `written` goes for the file `path` whose extension is `ext`: the
+// extension is replaced by the format's and the dot kept ("C:\pal\sky.pal" gives
 // "C:\pal\sky.act"); a name without extension gains a dot ("sky" gives "sky.pal").
 // No path, no target: an empty `path` gives nullopt.
 std::optional<std::filesystem::path> ConvertTarget(const std::filesystem::path& path,
-                                                   const NativeString& ext);
+                                                   const NativeString& ext, PaletteFormat written);
 
 }  // namespace varnel

@@ -26,6 +26,10 @@ class JascPalDecoder {
   // True once the 256th entry line has ended.
   bool Done() const noexcept { return line_ >= kLastLine; }
 
+  // The count the third header line states, when it begins with one from 1 to 256 (after
+  // blanks); 256 otherwise. It plays no role in reading the entries.
+  std::size_t Count() const noexcept;
+
   // Ends the input: a last line without a line feed counts, and entries the file did not
   // reach repeat the last colour read. Returns the whole table.
   Palette Finish() noexcept;
@@ -40,6 +44,7 @@ class JascPalDecoder {
   const char* ScanText(const char* p, const char* end) noexcept;
   void EndLine() noexcept;
   void EndNumber() noexcept;
+  const char* ScanCount(const char* p, const char* end) noexcept;
 
   Palette palette_{};
   int line_ = 0;   // lines ended so far
@@ -48,12 +53,15 @@ class JascPalDecoder {
   bool negative_ = false;
   unsigned value_ = 0;  // number being read; its low 8 bits are right
   std::uint8_t rgb_[3] = {0, 0, 0};
+  Scan countScan_ = Scan::Blank;
+  unsigned count_ = 0;  // capped above 256
 };
 
 // Decodes a whole JASC-PAL text (see JascPalDecoder).
 Palette DecodeJascPal(std::string_view text) noexcept;
 
-// The 259-line text of a palette, every line ending in CR LF.
-std::string EncodeJascPal(const Palette& palette);
+// The text of a palette's first `count` entries, every line ending in CR LF: 259 lines
+// for all 256.
+std::string EncodeJascPal(const Palette& palette, std::size_t count = kPaletteSize);
 
 }  // namespace varnel

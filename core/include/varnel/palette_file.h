@@ -9,18 +9,19 @@
 
 namespace varnel {
 
-// Reads a palette file in the given format, only as far as the format needs (see
-// PaletteDecoder). Throws FileError when the file cannot be opened or read.
-Palette ReadPaletteFile(const std::filesystem::path& path, PaletteFormat format);
+// Reads a palette file with `decoder`, only as far as its format needs. Throws FileError
+// when the file cannot be opened or read, or is not what its format must be.
+PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteDecoder& decoder);
+PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteFormat format);
 
 // Reads a palette from standard input the same way; a FileError names "standard input".
-Palette ReadStandardInput(PaletteFormat format);
+PaletteData ReadStandardInput(PaletteDecoder& decoder);
 
-// Writes a palette file in the given format without ever losing the old one: the bytes
-// go to a new file in the same folder, which replaces `path` only once it is complete.
-// Throws FileError when anything fails; `path` is then untouched and no other file is
-// left behind.
-void WritePaletteFile(const std::filesystem::path& path, const Palette& palette,
-                      PaletteFormat format);
+// Writes a palette file in the given format (see Encode) without ever losing the old
+// one: the bytes go to a new file in the same folder, which replaces `path` only once it
+// is complete. Throws FileError when anything fails; `path` is then untouched and no
+// other file is left behind.
+void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
+                      PaletteFormat format, bool ownCount = false);
 
 }  // namespace varnel

@@ -29,7 +29,10 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
       items[i].resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)));
       SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
     }
-    EXPECT_EQ(items, (std::vector<std::wstring>{L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)"}));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)",
+                                                L"GIMP Palette (*.gpl)", L"Lospec Hex Palette (*.hex)",
+                                                L"Photoshop Swatches (*.aco)", L"Adobe Swatch Exchange (*.ase)",
+                                                L"All files (*.*)"}));
     Close(dialog, IDCANCEL);
   }
   EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
@@ -78,6 +81,17 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
 
   EXPECT_EQ(std::distance(fs::directory_iterator(sub), {}), 7) << "a temporary file was left behind";
 
+  // The other formats, chosen by extension: each opened and shown; Save as .gpl writes GIMP text.
+  const fs::path formats = folder_ / "formats";
+  fs::create_directory(formats);
+  for (const char* name : {"green-ramp.hex", "ramps.aco", "green-ramp.ase", "ramps.gpl"}) {
+    fs::copy_file(data / name, formats / name);
+    Choose(IDC_LOAD, formats / name);
+    ExpectShown(PaletteOf(data / fs::path(name).replace_extension(".act")));
+  }
+  Choose(IDC_SAVEAS, formats / "saved.gpl");
+  EXPECT_EQ(ReadBytes(formats / "saved.gpl"), ReadBytes(data / "ramps.gpl"));
+
   // A target another program holds open, and a read-only one, are reported and kept.
   Choose(IDC_SAVEAS, folder_ / "sky.act");
   const fs::path target = folder_ / "sky.pal";
@@ -92,7 +106,7 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     EXPECT_EQ(ReadBytes(target), old) << (readOnly ? "read-only" : "in use");
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 3) << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 4) << "a temporary file was left behind";
 
   PostMessageW(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(WaitForExit()) << "the close box did not end the program";

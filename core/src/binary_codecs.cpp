@@ -1,0 +1,359 @@
+// The binary formats: ACT's trailer, RIFF palettes, Photoshop swatches, Adobe swatch
+// exchange files and raw triplets.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "codecs.h"
+
+namespace varnel {
+namespace {
+
+// Reads numbers from a byte string, refusing to read past its end.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes, bool bigEndian = true) noexcept
+      : bytes_(bytes), bigEndian_(bigEndian) {}
+
+  std::uint32_t U8() { return Number(1); }
+  std::uint32_t U16() { return Number(2); }
+  std::uint32_t U32() { return Number(4); }
+  float F32() { return std::bit_cast<float>(U32()); }
+  std::string_view Bytes(std::size_t n) {
+    if (n > left()) throw FormatError("it ends too early");
+    const std::string_view taken = bytes_.substr(pos_, n);
+    pos_ += n;
+    return taken;
+  }
+  // A string of `units` UTF-16 big-endian code units, as UTF-8, without its last NUL.
+  std::string Utf16(std::size_t units);
+
+  std::size_t left() const noexcept { return bytes_.size() - pos_; }
+
+ private:
+  std::uint32_t Number(std::size_t size) {
+    const std::string_view b = Bytes(size);
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < size; ++i)
+      value |= std::uint32_t{static_cast<unsigned char>(b[i])}
+               << 8 * (bigEndian_ ? size - 1 - i : i);
+    return value;
+  }
+
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+  bool bigEndian_;
+};
+
+std::string Reader::Utf16(std::size_t units) {
+  std::string text;
+  for (std::size_t i = 0; i < units; ++i) {
+    std::uint32_t c = U16();
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units) {
+      const std::uint32_t low = U16();
+      ++i;
+      c = low >= 0xDC00 && low < 0xE000 ? 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00) : 0xFFFD;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    if (c == 0 && i + 1 == units) break;
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else {
+      const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+      text += static_cast<char>(((0xF0 << (3 - extra)) & 0xFF) | (c >> 6 * extra));
+      for (int k = extra - 1; k >= 0; --k) text += static_cast<char>(0x80 | ((c >> 6 * k) & 0x3F));
+    }
+  }
+  return text;
+}
+
+// Writes numbers big-endian (or little-endian) to a byte string.
+struct Writer {
+  std::string out;
+  bool bigEndian = true;
+
+  Writer& Number(std::uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i)
+      out += static_cast<char>(value >> 8 * (bigEndian ? size - 1 - i : i));
+    return *this;
+  }
+  Writer& U16(std::uint32_t value) { return Number(value, 2); }
+  Writer& U32(std::uint32_t value) { return Number(value, 4); }
+  Writer& F32(float value) { return U32(std::bit_cast<std::uint32_t>(value)); }
+  // UTF-8 as UTF-16 code units, a terminating NUL included; invalid bytes become U+FFFD.
+  std::size_t Utf16Units(std::string_view text, bool write);
+};
+
+std::size_t Writer::Utf16Units(std::string_view text, bool write) {
+  std::size_t units = 0;
+  auto emit = [&](std::uint32_t unit) {
+    ++units;
+    if (write) U16(unit);
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    std::uint32_t c = extra < 0 ? 0xFFFD : lead & (0x7F >> (extra + (extra > 0)));
+    std::size_t k = 1;
+    for (; extra > 0 && k <= static_cast<std::size_t>(extra) && i + k < text.size() &&
+           (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+         ++k)
+      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    // Cut short, overlong, a surrogate or beyond Unicode: not a character.
+    constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (extra > 0 && (k != static_cast<std::size_t>(extra) + 1 || c < kLeast[extra] ||
+                      c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
+      c = 0xFFFD;
+    i += std::max<std::size_t>(k, 1);
+    if (c >= 0x10000) {
+      emit(0xD800 + ((c - 0x10000) >> 10));
+      emit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      emit(c);
+    }
+  }
+  emit(0);
+  return units;
+}
+
+const std::string& NameOf(const PaletteData& palette, std::size_t i) {
+  static const std::string kNone;
+  return i < palette.names.size() ? palette.names[i] : kNone;
+}
+
+// A colour component from a fraction, rounded and held to 0..255.
+int Component(double fraction) noexcept {
+  if (!(fraction >= 0.0)) return 0;  // NaN too
+  return static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 255.0));
+}
+
+// HSB as Photoshop stores it: hue 0..65535 for a full turn, the others 0..65535.
+COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brightness) noexcept {
+  const double h = hue / 65536.0 * 6.0, s = saturation / 65535.0, v = brightness / 65535.0;
+  const int sector = static_cast<int>(h) % 6;
+  const double f = h - std::floor(h), p = v * (1 - s), q = v * (1 - s * f),
+               t = v * (1 - s * (1 - f));
+  const double rgb[6][3] = {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}};
+  return MakeColor(Component(rgb[sector][0]), Component(rgb[sector][1]), Component(rgb[sector][2]));
+}
+
+[[noreturn]] void Unconvertible(std::size_t index, std::string_view space) {
+  throw FormatError("colour " + std::to_string(index + 1) + " is " + std::string(space) +
+                    ", which cannot be converted to RGB exactly; export the swatches as RGB");
+}
+
+}  // namespace
+
+PaletteData DecodeActFile(std::string_view bytes) noexcept {
+  PaletteData data(DecodeAct(bytes));
+  if (bytes.size() == kActSize + 4) {
+    Reader trailer(bytes.substr(kActSize));
+    const std::uint32_t count = trailer.U16(), transparent = trailer.U16();
+    if (count >= 1 && count <= kPaletteSize) data.count = count;
+    if (transparent < kPaletteSize) data.transparent = static_cast<std::uint8_t>(transparent);
+  }
+  return data;
+}
+
+std::string EncodeActTrailer(const PaletteData& palette) {
+  return Writer{}
+      .U16(static_cast<std::uint32_t>(palette.count))
+      .U16(palette.transparent ? *palette.transparent : 0xFFFFu)
+      .out;
+}
+
+// RIFF: "RIFF" size "PAL ", then chunks; the "data" chunk holds version, count and entries
+// of red, green, blue and flags. Little-endian.
+PaletteData DecodeRiff(std::string_view bytes) {
+  Reader riff(bytes, false);
+  riff.Bytes(12);
+  while (riff.left() > 0) {
+    const std::string_view id = riff.Bytes(4);
+    const std::uint32_t size = riff.U32();
+    if (size > riff.left())
+      throw FormatError("its \"" + std::string(id) + "\" chunk runs past the end of the file");
+    Reader chunk(riff.Bytes(size), false);
+    if (riff.left() > 0 && size % 2 == 1) riff.Bytes(1);
+    if (id != "data") continue;
+    chunk.U16();  // the version, 0x0300 in every file known
+    const std::uint32_t count = chunk.U16();
+    if (4 + 4 * std::size_t{count} > size)
+      throw FormatError("its colour count " + std::to_string(count) +
+                        " does not fit its data chunk");
+    ColorList list;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::string_view e = chunk.Bytes(4);
+      list.Add(MakeColor(e[0], e[1], e[2]));
+    }
+    return list.Finish();
+  }
+  throw FormatError("it has no \"data\" chunk");
+}
+
+std::string EncodeRiff(const PaletteData& palette) {
+  const auto count = static_cast<std::uint32_t>(palette.count);
+  Writer w;
+  w.bigEndian = false;
+  w.out = "RIFF";
+  w.U32(16 + 4 * count).out += "PAL data";
+  w.U32(4 + 4 * count).U16(0x0300).U16(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const COLORREF c = palette.colors[i];
+    w.Number(RedOf(c), 1).Number(GreenOf(c), 1).Number(BlueOf(c), 1).Number(0, 1);
+  }
+  return w.out;
+}
+
+namespace {
+
+// One section of Photoshop swatches: version (1, or 2 with names), count, colours.
+struct AcoColor {
+  std::uint32_t space, w, x, y;
+  std::string name;
+};
+
+std::vector<AcoColor> ReadAcoSection(Reader& in, std::uint32_t version) {
+  const std::size_t count = in.U16();
+  if (count * 10 > in.left()) throw FormatError("it ends too early");
+  std::vector<AcoColor> colors(count);
+  for (AcoColor& color : colors) {
+    color = {in.U16(), in.U16(), in.U16(), in.U16(), {}};
+    in.U16();
+    if (version == 2) color.name = in.Utf16(in.U32());
+  }
+  return colors;
+}
+
+// The colours of the last section, the one with names where a file holds both.
+std::vector<AcoColor> ReadAco(std::string_view bytes, bool whole) {
+  Reader in(bytes);
+  std::vector<AcoColor> colors;
+  do {
+    const std::uint32_t version = in.U16();
+    if (version != 1 && version != 2)
+      throw FormatError("its version " + std::to_string(version) + " is not 1 or 2");
+    colors = ReadAcoSection(in, version);
+  } while (in.left() >= 4 && (whole || Reader(bytes.substr(bytes.size() - in.left())).U16() == 2));
+  if (whole && in.left() > 0) throw FormatError("it has bytes after its last section");
+  return colors;
+}
+
+}  // namespace
+
+bool LooksLikeAco(std::string_view bytes) noexcept {
+  try {
+    return !ReadAco(bytes, true).empty();
+  } catch (const FormatError&) {
+    return false;
+  }
+}
+
+PaletteData DecodeAco(std::string_view bytes) {
+  ColorList list;
+  const std::vector<AcoColor> colors = ReadAco(bytes, false);
+  for (std::size_t i = 0; i < colors.size(); ++i) {
+    const AcoColor& c = colors[i];
+    COLORREF color = 0;
+    switch (c.space) {
+      case 0:
+        color = MakeColor(static_cast<int>(c.w >> 8), static_cast<int>(c.x >> 8),
+                          static_cast<int>(c.y >> 8));
+        break;
+      case 1:
+        color = FromHsb(c.w, c.x, c.y);
+        break;
+      case 8: {
+        // 0 is white, 10000 black; rounded half up, in integers so that 178.5 stays a half.
+        const int grey = static_cast<int>(((10000 - std::min(c.w, 10000u)) * 510 + 10000) / 20000);
+        color = MakeColor(grey, grey, grey);
+        break;
+      }
+      case 2:
+        Unconvertible(i, "CMYK");
+      case 7:
+        Unconvertible(i, "Lab");
+      default:
+        Unconvertible(i, "in colour space " + std::to_string(c.space));
+    }
+    list.Add(color, c.name);
+  }
+  return list.Finish();
+}
+
+std::string EncodeAco(const PaletteData& palette) {
+  Writer w;
+  for (const std::uint32_t version : {1u, 2u}) {
+    w.U16(version).U16(static_cast<std::uint32_t>(palette.count));
+    for (std::size_t i = 0; i < palette.count; ++i) {
+      const COLORREF c = palette.colors[i];
+      w.U16(0).U16(RedOf(c) * 257u).U16(GreenOf(c) * 257u).U16(BlueOf(c) * 257u).U16(0);
+      if (version == 2) {
+        w.U32(static_cast<std::uint32_t>(w.Utf16Units(NameOf(palette, i), false)));
+        w.Utf16Units(NameOf(palette, i), true);
+      }
+    }
+  }
+  return w.out;
+}
+
+// Adobe swatch exchange: "ASEF" 1.0, then blocks of colours and groups. Big-endian.
+PaletteData DecodeAse(std::string_view bytes) {
+  Reader in(bytes);
+  in.Bytes(4);
+  if (const std::uint32_t major = in.U16(); major != 1)
+    throw FormatError("its version " + std::to_string(major) + " is not 1");
+  in.U16();
+  ColorList list;
+  for (std::uint32_t blocks = in.U32(); blocks > 0 && in.left() > 0; --blocks) {
+    const std::uint32_t type = in.U16();
+    Reader block(in.Bytes(in.U32()));
+    if (type != 0x0001) continue;  // groups only gather colours
+    std::string name = block.Utf16(block.U16());
+    const std::string_view model = block.Bytes(4);
+    const std::size_t index = list.data().count + list.data().extra;
+    if (model == "RGB ") {
+      const double r = block.F32(), g = block.F32(), b = block.F32();
+      list.Add(MakeColor(Component(r), Component(g), Component(b)), name);
+    } else if (model == "Gray") {
+      const int grey = Component(block.F32());
+      list.Add(MakeColor(grey, grey, grey), name);
+    } else {
+      Unconvertible(index, model == "CMYK"   ? "CMYK"
+                           : model == "LAB " ? "Lab"
+                                             : "in an unknown colour model");
+    }
+  }
+  return list.Finish();
+}
+
+std::string EncodeAse(const PaletteData& palette) {
+  Writer w;
+  w.out = "ASEF";
+  w.U16(1).U16(0).U32(static_cast<std::uint32_t>(palette.count));
+  for (std::size_t i = 0; i < palette.count; ++i) {
+    const std::string& name = NameOf(palette, i);
+    const std::size_t units = w.Utf16Units(name, false);
+    const COLORREF c = palette.colors[i];
+    w.U16(0x0001)
+        .U32(static_cast<std::uint32_t>(2 + 2 * units + 4 + 12 + 2))
+        .U16(static_cast<std::uint32_t>(units));
+    w.Utf16Units(name, true);
+    w.out += "RGB ";
+    w.F32(RedOf(c) / 255.0f).F32(GreenOf(c) / 255.0f).F32(BlueOf(c) / 255.0f).U16(2);
+  }
+  return w.out;
+}
+
+PaletteData DecodeRaw(std::string_view bytes) {
+  ColorList list;
+  for (std::size_t i = 0; i + 3 <= bytes.size(); i += 3)
+    list.Add(MakeColor(bytes[i], bytes[i + 1], bytes[i + 2]));
+  return list.Finish();
+}
+
+std::string EncodeRaw(const PaletteData& palette) {
+  return EncodeAct(palette.colors).substr(0, 3 * palette.count);
+}
+
+}  // namespace varnel

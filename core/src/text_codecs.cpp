@@ -1,0 +1,182 @@
+// The line-based formats: GIMP palettes, Lospec hex lists and Paint.NET palettes.
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <span>
+
+#include "codecs.h"
+
+namespace varnel {
+
+void ColorList::Add(COLORREF color, std::string_view name) {
+  if (data_.count == kPaletteSize) {
+    ++data_.extra;
+    return;
+  }
+  data_.colors[data_.count++] = color;
+  data_.names.emplace_back(name);
+  named_ = named_ || !name.empty();
+}
+
+PaletteData ColorList::Finish() {
+  if (data_.count == 0) throw FormatError("it holds no colours");
+  if (!named_) data_.names.clear();
+  return std::move(data_);
+}
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\v\f";
+
+std::string_view Trimmed(std::string_view text) noexcept {
+  text.remove_prefix(std::min(text.find_first_not_of(kBlanks), text.size()));
+  return text.substr(0, text.find_last_not_of(kBlanks) + 1);
+}
+
+// Calls `take(line, number)` for each line of `text`, trimmed, counting from 1.
+template <class Take>
+void ForEachLine(std::string_view text, Take&& take) {
+  for (int number = 1; !text.empty(); ++number) {
+    const std::size_t lf = std::min(text.find('\n'), text.size());
+    take(Trimmed(text.substr(0, lf)), number);
+    text.remove_prefix(std::min(lf + 1, text.size()));
+  }
+}
+
+// A line quoted for an error message: at most 40 bytes, control characters as '?'.
+[[noreturn]] void NotAColor(std::string_view line, int number, std::string_view expected) {
+  std::string shown(line.substr(0, 40));
+  std::ranges::replace_if(
+      shown, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
+  throw FormatError("line " + std::to_string(number) + ": \"" + shown +
+                    (line.size() > 40 ? "..." : "") + "\" is not " + std::string(expected));
+}
+
+// The value of `digits` hex digits at the start of `text`, or nullopt.
+std::optional<std::uint32_t> HexValue(std::string_view text) noexcept {
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (error != std::errc() || end != text.data() + text.size() || text.starts_with('-') ||
+      text.starts_with('+'))
+    return std::nullopt;
+  return value;
+}
+
+COLORREF FromRgb(std::uint32_t rgb) noexcept {
+  return MakeColor(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
+}
+
+void AppendHex(std::string& out, COLORREF color, bool upper) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, upper ? "%02X%02X%02X" : "%02x%02x%02x", RedOf(color),
+                GreenOf(color), BlueOf(color));
+  out += digits;
+}
+
+}  // namespace
+
+// GIMP: "GIMP Palette", then header words, comments and "R G B name" lines.
+PaletteData DecodeGpl(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  if (text.empty()) throw FormatError("its first line is not \"GIMP Palette\"");
+  ColorList list;
+  bool rgba = false;
+  ForEachLine(text, [&](std::string_view line, int number) {
+    if (number == 1) {
+      if (line != "GIMP Palette") throw FormatError("its first line is not \"GIMP Palette\"");
+    } else if (line.empty() || line.starts_with('#') || line.starts_with("Columns:")) {
+    } else if (line.starts_with("Name:")) {
+      list.data().title = Trimmed(line.substr(5));
+    } else if (line.starts_with("Channels:")) {
+      rgba = Trimmed(line.substr(9)) == "RGBA";
+    } else {
+      int rgba_values[4] = {0, 0, 0, 255};
+      const char* p = line.data();
+      const char* const end = p + line.size();
+      for (int& value : std::span(rgba_values, rgba ? 4 : 3)) {
+        while (p != end && (*p == ' ' || *p == '\t')) ++p;
+        const auto result = std::from_chars(p, end, value);
+        if (result.ec == std::errc::invalid_argument)
+          NotAColor(line, number, "a colour (R G B name)");
+        if (result.ec == std::errc::result_out_of_range) value = 255;
+        value = std::clamp(value, 0, 255);
+        p = result.ptr;
+      }
+      list.data().alpha = list.data().alpha || rgba_values[3] != 255;
+      list.Add(MakeColor(rgba_values[0], rgba_values[1], rgba_values[2]),
+               Trimmed(std::string_view(p, static_cast<std::size_t>(end - p))));
+    }
+  });
+  return list.Finish();
+}
+
+std::string EncodeGpl(const PaletteData& palette) {
+  std::string out = "GIMP Palette\n";
+  auto printable = [](std::string text) {
+    std::ranges::replace_if(
+        text, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    return text;
+  };
+  if (!palette.title.empty()) out += "Name: " + printable(palette.title) + "\n";
+  out += "Columns: 16\n#\n";
+  for (std::size_t i = 0; i < palette.count; ++i) {
+    char line[16];
+    const COLORREF c = palette.colors[i];
+    std::snprintf(line, sizeof line, "%3d %3d %3d", RedOf(c), GreenOf(c), BlueOf(c));
+    out += line;
+    if (i < palette.names.size() && !palette.names[i].empty())
+      out += "\t" + printable(palette.names[i]);
+    out += '\n';
+  }
+  return out;
+}
+
+// Lospec: "rrggbb" a line, either case, an optional '#'.
+PaletteData DecodeHex(std::string_view text) {
+  ColorList list;
+  ForEachLine(text, [&](std::string_view line, int number) {
+    if (line.empty()) return;
+    const std::string_view digits = line.starts_with('#') ? line.substr(1) : line;
+    const auto rgb = digits.size() == 6 ? HexValue(digits) : std::nullopt;
+    if (!rgb) NotAColor(line, number, "a colour (rrggbb)");
+    list.Add(FromRgb(*rgb));
+  });
+  return list.Finish();
+}
+
+std::string EncodeHex(const PaletteData& palette) {
+  std::string out;
+  for (std::size_t i = 0; i < palette.count; ++i) {
+    AppendHex(out, palette.colors[i], false);
+    out += '\n';
+  }
+  return out;
+}
+
+// Paint.NET: ';' comments and "AARRGGBB" a line (six digits are taken as opaque).
+PaletteData DecodePaintNet(std::string_view text) {
+  ColorList list;
+  ForEachLine(text, [&](std::string_view line, int number) {
+    if (line.empty() || line.starts_with(';')) return;
+    const auto argb = line.size() == 8 || line.size() == 6 ? HexValue(line) : std::nullopt;
+    if (!argb) NotAColor(line, number, "a colour (AARRGGBB)");
+    list.data().alpha = list.data().alpha || (line.size() == 8 && *argb >> 24 != 0xFF);
+    list.Add(FromRgb(*argb & 0xFFFFFF));
+  });
+  return list.Finish();
+}
+
+std::string EncodePaintNet(const PaletteData& palette) {
+  std::string out =
+      "; paint.net Palette File\r\n"
+      "; Lines that start with a semicolon are comments.\r\n"
+      "; Colors are written as 8-digit hexadecimal numbers: aarrggbb.\r\n";
+  for (std::size_t i = 0; i < palette.count; ++i) {
+    out += "FF";
+    AppendHex(out, palette.colors[i], true);
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace varnel
