@@ -6,6 +6,7 @@
 #include <charconv>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -119,8 +120,6 @@ class Session {
   int Run() {
     switch (request_.mode) {
       case Mode::ConvertBeside:
-        for (const std::string& name : request_.files)
-          sources_.insert(Resolved(PathFromUtf8(name)));
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
@@ -210,7 +209,7 @@ class Session {
     // through a link.
     if (std::filesystem::exists(std::filesystem::symlink_status(target))) {
       const std::filesystem::path resolved = Resolved(target);
-      if (sources_.contains(resolved)) {
+      if (Sources().contains(resolved)) {
         Report(name, "not converted: its target " + Shown(varnel::PathText(target)) +
                          (resolved == Resolved(path) ? " leads to the file itself"
                                                      : " is a file to convert"));
@@ -297,6 +296,16 @@ class Session {
       Report(kStdoutName, out_errno_ != 0 ? SystemReason(out_errno_) : reason);
   }
 
+  // Every FILE, resolved; worked out only once a target exists, so that a batch of new
+  // targets costs nothing.
+  const std::set<std::filesystem::path>& Sources() {
+    if (!sources_) {
+      sources_.emplace();
+      for (const std::string& name : request_.files) sources_->insert(Resolved(PathFromUtf8(name)));
+    }
+    return *sources_;
+  }
+
   // A path with every link on it followed, as far as it exists.
   static std::filesystem::path Resolved(const std::filesystem::path& path) {
     std::error_code ignored;
@@ -306,7 +315,7 @@ class Session {
 
   const Request& request_;
   const Console& console_;
-  std::set<std::filesystem::path> sources_;  // ConvertBeside: every FILE, resolved
+  std::optional<std::set<std::filesystem::path>> sources_;  // see Sources()
   bool failed_ = false;
   bool out_reported_ = false;
   int out_errno_ = 0;  // why printing first failed

@@ -94,7 +94,7 @@ std::size_t Writer::Utf16Units(std::string_view text, bool write) {
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
     const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    std::uint32_t c = extra < 0 ? 0xFFFD : lead & (0x7F >> (extra + (extra > 0)));
+    std::uint32_t c = extra < 0 ? 0xFFFDu : lead & (0x7Fu >> (extra + (extra > 0)));
     std::size_t k = 1;
     for (; extra > 0 && k <= static_cast<std::size_t>(extra) && i + k < text.size() &&
            (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;

@@ -153,9 +153,13 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   if (replacing) {
     (void)!::fchown(fd.get(), old.st_uid, old.st_gid);
   } else {
-    mode = ::umask(0);
-    ::umask(mode);
-    mode = 0666 & ~mode;
+    // The mask can only be read by setting it; read once, it costs a batch nothing more.
+    static const mode_t mask = [] {
+      const mode_t old_mask = ::umask(0);
+      ::umask(old_mask);
+      return old_mask;
+    }();
+    mode = 0666 & ~mask;
   }
   int error = ::fchmod(fd.get(), mode) == 0 ? 0 : errno;
   if (error == 0 && !WriteAll(fd.get(), bytes)) error = errno;

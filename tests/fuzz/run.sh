@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${FUZZ_BUILD_DIR:-$(cd "$here/../.." && pwd)/build/fuzz}
 mkdir -p "$build/work" "$build/artifacts" && status=0
 "$build/tests/fuzz_palette" -max_total_time="$1" -runs="${2:--1}" -max_len=4096 -timeout=10 \
-  -rss_limit_mb=1024 -dict="$here/jasc_pal.dict" -artifact_prefix="$build/artifacts/" \
+  -rss_limit_mb=1024 -dict="$here/palette.dict" -artifact_prefix="$build/artifacts/" \
   -print_final_stats=1 "$build/work" "$here/corpus" "$here/regressions" >"$build/fuzz.log" 2>&1 || status=$?
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz.log")
 seconds=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$build/fuzz.log")
