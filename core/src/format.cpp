@@ -33,7 +33,8 @@ std::optional<PaletteFormat> Signature(std::string_view head) noexcept {
   if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
   if (head.starts_with("GIMP Palette")) return PaletteFormat::Gpl;
   if (head.starts_with("ASEF")) return PaletteFormat::Ase;
-  if (head.starts_with("RIFF") && head.substr(8, 4) == "PAL ") return PaletteFormat::Riff;
+  if (head.starts_with("RIFF") && head.size() >= 12 && head.substr(8, 4) == "PAL ")
+    return PaletteFormat::Riff;
   if (head.starts_with(';')) {
     head.remove_prefix(std::min(head.find_first_not_of(" \t", 1), head.size()));
     if (StartsWithWord(head, "paint.net")) return PaletteFormat::PaintNet;
