@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc)
 
-.PHONY: run check deps native test-native win32 win64 wine test-e2e asan fuzz bench clean
+.PHONY: run check deps native test-native win32 win64 wine test-e2e asan fuzz interop bench clean
 
 deps:
 	scripts/install-deps.sh native
@@ -58,6 +58,11 @@ check: test-native asan test-e2e
 # build/screenshot.png.
 run: wine
 	scripts/winebox.sh run build/win32
+
+# GIMP and Krita (installed when missing) read palconv's .gpl and .aco: about a minute, so
+# not part of check.
+interop: native
+	scripts/interop.sh build/native/cli/palconv
 
 bench: native
 	build/native/bench/varnel_bench

@@ -53,7 +53,6 @@ class ColorList {
     data.count = 0;
     return data;
   }
-  bool named_ = false;
 };
 
 }  // namespace varnel

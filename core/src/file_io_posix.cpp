@@ -89,6 +89,8 @@ void ReadChunks(int fd, const std::filesystem::path& name,
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
+      // A folder opens like a file; reading it is what fails.
+      if (errno == EISDIR) throw FileError(name, kFolderReason, FileOperation::Read);
       Fail(name, errno, FileOperation::Read);
     }
     if (n == 0 || !sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
@@ -101,9 +103,6 @@ void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) Fail(path, errno, FileOperation::Read);
-  struct stat info {};
-  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode))
-    throw FileError(path, kFolderReason, FileOperation::Read);
   ReadChunks(fd.get(), path, sink);
 }
 

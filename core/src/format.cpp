@@ -62,15 +62,20 @@ bool PaletteDecoder::Settle(bool complete) {
   const bool acoVersion = head.size() >= 2 && head[0] == 0 && (head[1] == 1 || head[1] == 2);
   if (!complete && (head.size() < kSignatureSize || (acoVersion && head.size() <= kMaxFileSize)))
     return false;
-  const auto announced =
-      acoVersion ? (LooksLikeAco(head) ? std::optional(PaletteFormat::Aco) : std::nullopt)
-                 : Signature(head);
+  // A file named .aco is read as one whatever its bytes say: no need to check them twice.
+  const auto announced = !acoVersion ? Signature(head)
+                         : format_ != PaletteFormat::Aco && LooksLikeAco(head)
+                             ? std::optional(PaletteFormat::Aco)
+                             : std::nullopt;
   bySignature_ = announced.has_value();
   format_ = announced.value_or(format_);
   sniffing_ = false;
-  std::string seen = std::move(bytes_);
-  bytes_.clear();
-  Take(seen);
+  // Every format but JASC-PAL goes on collecting where sniffing left off.
+  if (format_ == PaletteFormat::JascPal) {
+    const std::string seen = std::move(bytes_);
+    bytes_.clear();
+    text_.Feed(seen);
+  }
   return true;
 }
 

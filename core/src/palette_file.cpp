@@ -37,6 +37,13 @@ PaletteData ReadStandardInput(PaletteDecoder& decoder) {
 
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
                       PaletteFormat format, bool ownCount) {
+  // A GIMP palette without a name of its own is named after its file, as GIMP names one.
+  if (format == PaletteFormat::Gpl && palette.title.empty()) {
+    PaletteData named = palette;
+    named.title = PathText(path.stem());
+    WriteFileAtomically(path, Encode(format, named, ownCount));
+    return;
+  }
   WriteFileAtomically(path, Encode(format, palette, ownCount));
 }
 

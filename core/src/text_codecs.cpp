@@ -13,24 +13,29 @@ void ColorList::Add(COLORREF color, std::string_view name) {
     ++data_.extra;
     return;
   }
+  // Names are kept from the first that is not empty on; the colours before it get "".
+  if (!name.empty() || !data_.names.empty()) {
+    data_.names.resize(data_.count);
+    data_.names.emplace_back(name);
+  }
   data_.colors[data_.count++] = color;
-  data_.names.emplace_back(name);
-  named_ = named_ || !name.empty();
 }
 
 PaletteData ColorList::Finish() {
   if (data_.count == 0) throw FormatError("it holds no colours");
-  if (!named_) data_.names.clear();
   return std::move(data_);
 }
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\v\f";
+constexpr bool IsBlank(char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trimmed(std::string_view text) noexcept {
-  text.remove_prefix(std::min(text.find_first_not_of(kBlanks), text.size()));
-  return text.substr(0, text.find_last_not_of(kBlanks) + 1);
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 // Calls `take(line, number)` for each line of `text`, trimmed, counting from 1.
@@ -82,12 +87,14 @@ PaletteData DecodeGpl(std::string_view text) {
   ColorList list;
   bool rgba = false;
   ForEachLine(text, [&](std::string_view line, int number) {
+    // Most lines are colours and start with a digit: no need to look for words there.
+    const bool word = line.empty() || line[0] < '0' || line[0] > '9';
     if (number == 1) {
       if (line != "GIMP Palette") throw FormatError("its first line is not \"GIMP Palette\"");
-    } else if (line.empty() || line.starts_with('#') || line.starts_with("Columns:")) {
-    } else if (line.starts_with("Name:")) {
+    } else if (word && (line.empty() || line.starts_with('#') || line.starts_with("Columns:"))) {
+    } else if (word && line.starts_with("Name:")) {
       list.data().title = Trimmed(line.substr(5));
-    } else if (line.starts_with("Channels:")) {
+    } else if (word && line.starts_with("Channels:")) {
       rgba = Trimmed(line.substr(9)) == "RGBA";
     } else {
       int rgba_values[4] = {0, 0, 0, 255};
@@ -117,7 +124,9 @@ std::string EncodeGpl(const PaletteData& palette) {
         text, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     return text;
   };
-  if (!palette.title.empty()) out += "Name: " + printable(palette.title) + "\n";
+  // GIMP and Krita need the name.
+  out += "Name: " + (palette.title.empty() ? std::string("Untitled") : printable(palette.title)) +
+         "\n";
   out += "Columns: 16\n#\n";
   for (std::size_t i = 0; i < palette.count; ++i) {
     char line[16];

@@ -205,7 +205,7 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
   PaletteData held(palette.colors);
   held.count = palette.count;
   if (format == Act) held.transparent = palette.transparent;
-  if (format == Gpl) held.title = gimp(palette.title);
+  if (format == Gpl) held.title = gimp(palette.title).empty() ? "Untitled" : gimp(palette.title);
   if (InfoOf(format).names) held.names = palette.names;
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();

@@ -18,7 +18,7 @@ PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteFormat for
 PaletteData ReadStandardInput(PaletteDecoder& decoder);
 
 // Writes a palette file in the given format (see Encode) without ever losing the old
-// one: the bytes go to a new file in the same folder, which replaces `path` only once it
+// one (a GIMP palette without a name is named after the file's stem): the bytes go to a new file in the same folder, which replaces `path` only once it
 // is complete. Throws FileError when anything fails; `path` is then untouched and no
 // other file is left behind.
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,

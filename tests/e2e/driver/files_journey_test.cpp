@@ -24,15 +24,17 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), main_);
     EXPECT_FALSE(IsWindowEnabled(main_)) << "not modal";
     const HWND types = GetDlgItem(dialog, 0x470);
-    std::vector<std::wstring> items(static_cast<std::size_t>(SendMessageW(types, CB_GETCOUNT, 0, 0)));
+    std::vector<std::wstring> items(
+        static_cast<std::size_t>(SendMessageW(types, CB_GETCOUNT, 0, 0)));
     for (std::size_t i = 0; i < items.size(); ++i) {
       items[i].resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)));
       SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
     }
-    EXPECT_EQ(items, (std::vector<std::wstring>{L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)",
-                                                L"GIMP Palette (*.gpl)", L"Lospec Hex Palette (*.hex)",
-                                                L"Photoshop Swatches (*.aco)", L"Adobe Swatch Exchange (*.ase)",
-                                                L"All files (*.*)"}));
+    EXPECT_EQ(items, (std::vector<std::wstring>{
+                         L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)",
+                         L"GIMP Palette (*.gpl)", L"Lospec Hex Palette (*.hex)",
+                         L"Photoshop Swatches (*.aco)", L"Adobe Swatch Exchange (*.ase)",
+                         L"All files (*.*)"}));
     Close(dialog, IDCANCEL);
   }
   EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
@@ -43,7 +45,8 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   fs::create_directory(folder_ / "gone");
   const HWND saveAs = Press(IDC_SAVEAS, L"Save As");
   fs::remove(folder_ / "gone");  // while the dialog is open
-  Send(GetDlgItem(saveAs, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((folder_ / "gone" / "x.act").c_str()));
+  Send(GetDlgItem(saveAs, 0x47C), WM_SETTEXT, 0,
+       reinterpret_cast<LPARAM>((folder_ / "gone" / "x.act").c_str()));
   Close(saveAs, IDOK);
   ExpectFileError(0, L"write", folder_ / "gone" / "x.act");
   EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);
@@ -51,7 +54,8 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   EXPECT_TRUE(fs::is_empty(folder_));
 
   // Names in any script: Cyrillic, Japanese and a character beyond 16 bits; ACT in capitals.
-  const fs::path sub = folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
+  const fs::path sub =
+      folder_ / L"\u041F\u0430\u043B\u0438\u0442\u0440\u044B \u65E5\u672C \U0001F3A8";
   fs::create_directories(sub);
   fs::copy_file(data / "ramps.act", sub / L"\u5915\u713C\u3051.ACT");
   Choose(IDC_LOAD, sub / L"\u5915\u713C\u3051.ACT");
@@ -68,9 +72,11 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   for (const auto& row : rows) {
     const HWND dialog = Press(IDC_SAVEAS, L"Save As");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return fs::path(ControlText(dialog, 0x47C)).filename() == current.filename(); }))
-        << "not started at the current file";
-    Send(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((sub / row.saved).c_str()));
+    EXPECT_TRUE(WaitUntil([&] {
+      return fs::path(ControlText(dialog, 0x47C)).filename() == current.filename();
+    })) << "not started at the current file";
+    Send(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0,
+         reinterpret_cast<LPARAM>((sub / row.saved).c_str()));
     Close(dialog, IDOK);
     Send(main_, WM_NULL);  // the file is written
     current = sub / row.saved;
@@ -79,7 +85,8 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     EXPECT_EQ(ReadBytes(sub / row.converted), row.convertedAs) << fs::path(row.converted).string();
   }
 
-  EXPECT_EQ(std::distance(fs::directory_iterator(sub), {}), 7) << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(sub), {}), 7)
+      << "a temporary file was left behind";
 
   // The other formats, chosen by extension: each opened and shown; Save as .gpl writes GIMP text.
   const fs::path formats = folder_ / "formats";
@@ -89,8 +96,9 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     Choose(IDC_LOAD, formats / name);
     ExpectShown(PaletteOf(data / fs::path(name).replace_extension(".act")));
   }
-  Choose(IDC_SAVEAS, formats / "saved.gpl");
-  EXPECT_EQ(ReadBytes(formats / "saved.gpl"), ReadBytes(data / "ramps.gpl"));
+  fs::create_directory(formats / "saved");  // a GIMP palette is named after its file
+  Choose(IDC_SAVEAS, formats / "saved" / "ramps.gpl");
+  EXPECT_EQ(ReadBytes(formats / "saved" / "ramps.gpl"), ReadBytes(data / "ramps.gpl"));
 
   // A target another program holds open, and a read-only one, are reported and kept.
   Choose(IDC_SAVEAS, folder_ / "sky.act");
@@ -100,13 +108,15 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(old.data()), 768);
     if (readOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
     const UniqueHandle inUse(readOnly ? nullptr
-                                      : CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      : CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                    nullptr));
     ExpectFileError(IDC_CONVERT, L"write", target);
     EXPECT_EQ(ReadBytes(target), old) << (readOnly ? "read-only" : "in use");
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 4) << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 4)
+      << "a temporary file was left behind";
 
   PostMessageW(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(WaitForExit()) << "the close box did not end the program";

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Checks that GIMP and Krita read the GIMP palettes (.gpl) and Photoshop swatches (.aco) that
+# palconv writes with the colours palconv was given. Installs both programs when missing.
+#   scripts/interop.sh [palconv]          (default build/native/cli/palconv)
+# Prints one line per program and format; exit status 1 when any colour differs.
+#
+# GIMP reads .gpl from its palettes folder in batch mode. .aco it reads only through its
+# Import Palette dialog, so that is driven with xdotool on a private virtual display; on quit
+# GIMP saves the imported palette as .gpl, which the batch run then reads like the other.
+# Krita's kritarunner reads both from its resource folder with Qt's offscreen platform.
+# Both run with HOME and XDG_* in a temporary folder: no profile of the user is touched.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+palconv=$(realpath "${1:-$root/build/native/cli/palconv}")
+[ -x "$palconv" ] || { echo "interop: no palconv at $palconv" >&2; exit 2; }
+
+missing=()
+for p in gimp krita xvfb xdotool; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "interop: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+tmp=$(mktemp -d)
+pids=()
+finish() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data \
+  XDG_CACHE_HOME=$tmp/cache XDG_RUNTIME_DIR=$tmp/run GIMP2_DIRECTORY=$tmp/gimp
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$GIMP2_DIRECTORY/palettes" "$tmp/in"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset DISPLAY
+
+# 16 distinct colours; every channel takes 16 different values.
+expected=$(for i in $(seq 0 15); do echo "$((i * 17)) $((255 - i * 13)) $(((i * 97 + 5) % 256))"; done)
+{ printf '%s\r\n' JASC-PAL 0100 16; sed 's/$/\r/' <<<"$expected"; } >"$tmp/test.pal"
+cd "$tmp/in" || exit 2
+"$palconv" -o colours.gpl ../test.pal >/dev/null
+"$palconv" -o swatches.aco ../test.pal >/dev/null
+
+status=0
+# compare PROGRAM FORMAT FILE: FILE holds the palette's colours as "R G B" lines.
+compare() {
+  local got
+  got=$(head -16 "$3")
+  if [ "$got" = "$expected" ]; then
+    echo "$1 $2: 16 colours match"
+    return
+  fi
+  status=1
+  [ -n "$got" ] || { echo "$1 $2: no colours read"; return; }
+  echo "$1 $2: colours differ"
+  paste -d'|' <(echo "$expected") <(printf '%s\n' "$got") |
+    awk -F'|' '$1 != $2 { printf "  entry %d: wrote %s, read %s\n", NR - 1, $1, $2 == "" ? "nothing" : $2 }'
+}
+# section NAME FILE: the colours under "= NAME" in FILE.
+section() { awk -v n="$1" '/^= / { on = substr($0, 3) == n; next } on' "$2"; }
+
+# ---- GIMP: the Import Palette dialog for .aco --------------------------------------------
+window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+gone() { timeout 30 sh -c "while xdotool search --onlyvisible --name '$1' >/dev/null; do sleep 0.3; done"; }
+gimp_import() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+  pids+=($!)
+  timeout 20 sh -c "until [ -s '$tmp/display' ]; do sleep 0.2; done"
+  DISPLAY=:$(cat "$tmp/display")
+  export DISPLAY
+  gimp -n -s -f >"$tmp/gimp-gui.log" 2>&1 &
+  pids+=($!)
+  local main dialog
+  main=$(window '^GNU Image Manipulation Program$')
+  # Open the Palettes dock through "Search and Run a Command".
+  xdotool windowfocus --sync "$main" key slash
+  xdotool windowfocus --sync "$(window '^Search Actions$')" type 'palettes'
+  sleep 1
+  xdotool key Return
+  sleep 2
+  # Its context menu, third entry: Import Palette...
+  xdotool mousemove --window "$main" 897 87 click 3
+  sleep 1
+  xdotool key Down Down Down Return
+  dialog=$(window '^Import a New Palette$')
+  xdotool mousemove --window "$dialog" 35 169 click 1 # source: palette file
+  sleep 0.5
+  xdotool mousemove --window "$dialog" 223 169 click 1 # its file chooser
+  xdotool windowfocus --sync "$(window '^Select Palette File$')" key ctrl+l
+  # The first pass makes the chooser read each folder: keys typed while it reads one are lost.
+  xdotool type "$tmp/in/swatches.aco"
+  sleep 2
+  xdotool key ctrl+a
+  xdotool type "$tmp/in/swatches.aco"
+  xdotool key Return
+  gone '^Select Palette File$'
+  sleep 1
+  xdotool mousemove --window "$dialog" 498 372 click 1 # Import
+  gone '^Import a New Palette$'
+  xdotool windowfocus --sync "$main" key ctrl+q
+  timeout 30 tail --pid="${pids[-1]}" -f /dev/null
+  unset DISPLAY
+}
+gimp_import >/dev/null 2>&1 || true
+[ -s "$GIMP2_DIRECTORY/palettes/swatches.aco.gpl" ] || echo "interop: GIMP's Import Palette dialog did not finish" >&2
+
+# ---- GIMP: every palette of the private palettes folder, in batch mode --------------------
+cp colours.gpl "$GIMP2_DIRECTORY/palettes/"
+echo "(palette-path \"$GIMP2_DIRECTORY/palettes\")" >"$GIMP2_DIRECTORY/gimprc"
+cat >"$tmp/read.scm" <<EOF
+(let ((out (open-output-file "$tmp/gimp.txt")))
+  (for-each
+    (lambda (name)
+      (display "= " out) (display name out) (newline out)
+      (let loop ((i 0))
+        (when (< i (car (gimp-palette-get-info name)))
+          (let ((c (car (gimp-palette-entry-get-color name i))))
+            (display (car c) out) (display " " out) (display (cadr c) out) (display " " out)
+            (display (caddr c) out) (newline out))
+          (loop (+ i 1)))))
+    (cadr (gimp-palettes-get-list "")))
+  (close-output-port out))
+EOF
+timeout 120 gimp-console -i -f -b "(load \"$tmp/read.scm\")" -b '(gimp-quit 0)' >"$tmp/gimp.log" 2>&1 || true
+touch "$tmp/gimp.txt"
+# The imported .aco is named after its file; the .gpl by its Name line or its file.
+section "$(grep '^= ' "$tmp/gimp.txt" | grep -m1 -vx -e '= swatches.aco' -e '= Color History' | cut -c3-)" "$tmp/gimp.txt" >"$tmp/gimp-gpl"
+section swatches.aco "$tmp/gimp.txt" >"$tmp/gimp-aco"
+compare gimp gpl "$tmp/gimp-gpl"
+compare gimp aco "$tmp/gimp-aco"
+
+# ---- Krita --------------------------------------------------------------------------------
+mkdir -p "$XDG_DATA_HOME/kritarunner/palettes"
+cp colours.gpl swatches.aco "$XDG_DATA_HOME/kritarunner/palettes/"
+cat >"$tmp/krita_read.py" <<'EOF'
+from krita import Krita, Palette
+
+def rgb(color):
+    # 8 or 16 bits a channel; a 16-bit value that is no multiple of 257 is shown as it is.
+    top = {'U8': 255, 'U16': 65535}.get(color.colorDepth())
+    if color.colorModel() != 'RGBA' or not top:
+        return color.toQString()
+    values = [round(f * top) for f in color.componentsOrdered()[:3]]
+    return ' '.join(str(v * 255 // top) if v * 255 % top == 0 else '%d/%d' % (v, top) for v in values)
+
+def main(args):
+    with open(args[0], 'w') as out:
+        for resource in Krita.instance().resources('palette').values():
+            if resource.filename() in ('colours.gpl', 'swatches.aco'):
+                palette = Palette(resource)
+                out.write('= %s\n' % resource.filename())
+                for i in range(palette.colorsCountTotal()):
+                    out.write(rgb(palette.colorSetEntryByIndex(i).color()) + '\n')
+EOF
+QT_QPA_PLATFORM=offscreen PYTHONPATH=$tmp timeout 120 \
+  kritarunner -s krita_read -f main "$tmp/krita.txt" >"$tmp/krita.log" 2>&1 || true
+touch "$tmp/krita.txt"
+section colours.gpl "$tmp/krita.txt" >"$tmp/krita-gpl"
+section swatches.aco "$tmp/krita.txt" >"$tmp/krita-aco"
+compare krita gpl "$tmp/krita-gpl"
+compare krita aco "$tmp/krita-aco"
+exit "$status"
