@@ -7,6 +7,10 @@
 
 using namespace varnel::window;
 
+namespace {
+constexpr unsigned kWmOpenAtStart = kWmApp + 1;
+}  // namespace
+
 // System commands keep their low four bits for the system; ours must stay below theirs.
 static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000);
 
@@ -27,6 +31,10 @@ const MessageMap& CConverterDlg::GetMessageMap() const {
       M::Command<IDC_SAVEAS, &CConverterDlg::OnSaveAs>(),
       M::Command<IDC_LOAD, &CConverterDlg::OnLoadPalette>(),
       M::EraseBkgnd<&CConverterDlg::OnEraseBkgnd>(),
+      M::Own<kWmOpenAtStart, &CConverterDlg::OnOpenAtStart>(),
+      M::DropFiles<&CConverterDlg::OnDropFiles>(),
+      M::ContextMenu<&CConverterDlg::OnContextMenu>(),
+      M::DialogKey<&CConverterDlg::OnDialogKey>(),
   };
   static constexpr MessageMap kMap{&Dialog::kMessageMap, kEntries};
   return kMap;
@@ -52,6 +60,10 @@ bool CConverterDlg::OnInitDialog() {
   SetIcon(m_hIcon, false);
 
   InitSwatches();
+
+  DragAcceptFiles();
+  // Loaded once the window shows, so that an error box has a window to stand on.
+  if (!m_pathAtStart.empty()) PostMessage(kWmOpenAtStart);
   return true;
 }
 

@@ -23,11 +23,21 @@ void CConverterDlg::OnLoadPalette() {
   FileDialog dlg(true, kDefaultExt, m_strPath, 0, kFilter, nullptr);
   if (dlg.DoModal() != kIdOk) return;
 
-  const varnel::NativeString ext = dlg.GetFileExt();
-  m_palette = varnel::ReadPaletteFile(dlg.GetPathName(), varnel::FormatForExtension(ext)).colors;
-  m_strPath = dlg.GetPathName();
+  LoadFile(dlg.GetPathName(), dlg.GetFileExt());
+}
+
+void CConverterDlg::LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext) {
+  m_palette = varnel::ReadPaletteFile(path, varnel::FormatForExtension(ext)).colors;
+  m_strPath = path;
   m_strExt = ext;
   InvalidateRect(nullptr, true);
+}
+
+// A file named on the command line or dropped on the window loads as if chosen in Load.
+void CConverterDlg::OnOpenAtStart() { LoadFile(m_pathAtStart, varnel::ExtensionOf(m_pathAtStart)); }
+
+void CConverterDlg::OnDropFiles(std::filesystem::path path) {
+  if (!path.empty()) LoadFile(path, varnel::ExtensionOf(path));
 }
 
 void CConverterDlg::OnSaveAs() {

@@ -1,13 +1,28 @@
-// Selection by click, colour editing by double click.
+// Selection by click, colour editing by double click, copying a colour.
+#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "varnel/app/converter_dlg.h"
 #include "varnel/window/common_dialogs.h"
+#include "varnel/window/desktop.h"
 
 using namespace varnel::window;
 
 namespace {
+
+// "#00FF7F" and "0, 255, 127": a colour as people paste it elsewhere.
+std::string HexText(varnel::COLORREF color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", varnel::RedOf(color), varnel::GreenOf(color),
+                varnel::BlueOf(color));
+  return text;
+}
+
+std::string RgbText(varnel::COLORREF color) {
+  return std::to_string(varnel::RedOf(color)) + ", " + std::to_string(varnel::GreenOf(color)) +
+         ", " + std::to_string(varnel::BlueOf(color));
+}
 
 std::string InfoLine(int index, varnel::COLORREF color) {
   return "Index: " + std::to_string(index) + ", Red " + std::to_string(varnel::RedOf(color)) +
@@ -34,6 +49,30 @@ void CConverterDlg::OnLButtonDown(unsigned, Point point) {
     UpdateData(false);
   }
   Default();
+}
+
+// A right click on a swatch (or the menu key, for the selected one) offers its colour as
+// text; nothing else changes.
+void CConverterDlg::OnContextMenu(Point screen) {
+  const bool byKey = screen.x == -1 && screen.y == -1;
+  std::optional<int> hit =
+      byKey ? std::optional(m_selected) : varnel::ui::HitTest(m_swatch, ScreenToClient(screen));
+  if (!hit || *hit == 0) {  // swatch 0 is never shown
+    Default();
+    return;
+  }
+  const auto i = static_cast<std::size_t>(*hit);
+  if (byKey) screen = ClientToScreen({m_swatch[i].left, m_swatch[i].bottom});
+  const std::string items[] = {"Copy " + HexText(m_palette[i]), "Copy " + RgbText(m_palette[i])};
+  if (const auto chosen = ChooseFromMenu(GetSafeHwnd(), items, screen))
+    CopyText(GetSafeHwnd(), items[*chosen].substr(5));
+}
+
+// Ctrl+C copies the selected colour as #RRGGBB.
+bool CConverterDlg::OnDialogKey(unsigned key, bool control) {
+  if (!control || key != 'C' || m_selected == 0) return false;
+  CopyText(GetSafeHwnd(), HexText(m_palette[static_cast<std::size_t>(m_selected)]));
+  return true;
 }
 
 void CConverterDlg::OnLButtonDblClk(unsigned, Point point) {

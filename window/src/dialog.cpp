@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "native.h"
+// After <windows.h>.
+#include <shellapi.h>
+
 #include "varnel/file_io.h"
 #include "varnel/window/message_map.h"
 
@@ -20,6 +23,10 @@ using varnel::Narrow;
 using varnel::Widen;
 using win32::Native;
 using win32::Opaque;
+
+// Marks the windows of Dialog objects, whose DWLP_USER holds the object; the windows of
+// message boxes and common dialogs use DWLP_USER for their own ends.
+constexpr const wchar_t* kDialogProperty = L"varnel.window.Dialog";
 
 // Messages whose result a dialog procedure returns itself instead of through
 // DWLP_MSGRESULT.
@@ -49,6 +56,7 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     // DialogBoxParamW passes the Dialog as the init parameter; keep it with the window.
     dialog = reinterpret_cast<Dialog*>(lParam);
     ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+    ::SetPropW(window, kDialogProperty, dialog);
     dialog->AttachWindow(Opaque(window));
   } else {
     dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
@@ -61,6 +69,7 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, DWLP_USER, 0);
+    ::RemovePropW(window, kDialogProperty);
     dialog->AttachWindow(nullptr);
   }
   if (message == WM_INITDIALOG) return static_cast<INT_PTR>(result.value);
@@ -70,6 +79,21 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result.value);
   ::SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result.value));
   return TRUE;
+}
+
+// The system's modal loop shows this filter every message before the dialog's own keyboard
+// handling, so a key pressed on any control can reach the dialog's kWmDialogKey row.
+LRESULT CALLBACK DialogKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN) {
+    const HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
+    if (auto* dialog = static_cast<Dialog*>(::GetPropW(root, kDialogProperty))) {
+      const bool control = ::GetKeyState(VK_CONTROL) < 0;
+      const DispatchResult result = dialog->Dispatch({kWmDialogKey, msg->wParam, control ? 1 : 0});
+      if (result.handled && !result.runDefault && result.value != 0) return 1;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM found) {
@@ -190,10 +214,32 @@ Dialog::~Dialog() {
 
 int Dialog::DoModal() {
   HWND owner = parent_ != nullptr ? Native(parent_->window_) : win32::DefaultOwner();
+  HHOOK filter =
+      ::SetWindowsHookExW(WH_MSGFILTER, &DialogKeyFilter, nullptr, ::GetCurrentThreadId());
   const INT_PTR result = ::DialogBoxParamW(win32::Instance(), MAKEINTRESOURCEW(templateId_), owner,
                                            &DialogProc, reinterpret_cast<LPARAM>(this));
+  if (filter != nullptr) ::UnhookWindowsHookEx(filter);
   window_ = nullptr;
   return static_cast<int>(result);
+}
+
+void Dialog::PostMessage(unsigned message, WParam wParam, LParam lParam) {
+  ::PostMessageW(Native(window_), message, static_cast<WPARAM>(wParam),
+                 static_cast<LPARAM>(lParam));
+}
+
+void Dialog::DragAcceptFiles() { ::DragAcceptFiles(Native(window_), TRUE); }
+
+Point Dialog::ScreenToClient(Point screen) const {
+  POINT p{screen.x, screen.y};
+  ::ScreenToClient(Native(window_), &p);
+  return {p.x, p.y};
+}
+
+Point Dialog::ClientToScreen(Point client) const {
+  POINT p{client.x, client.y};
+  ::ClientToScreen(Native(window_), &p);
+  return {p.x, p.y};
 }
 
 void Dialog::EndDialog(int result) { ::EndDialog(Native(window_), result); }

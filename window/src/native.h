@@ -16,6 +16,7 @@
 #undef LoadString
 #undef MessageBox
 #undef SendMessage
+#undef PostMessage
 #undef SetDlgItemText
 
 #include "varnel/window/constants.h"

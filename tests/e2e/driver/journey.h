@@ -85,6 +85,7 @@ class Journey : public ::testing::Test {
   // where the frame of `framedNow` does not reach.
   void ExpectFrame(const Pixels& shown, int index, bool framed, int framedNow = 0);
 
+  std::wstring arguments_;  // Varnel.exe's command line after its name
   UniqueHandle process_;
   DWORD id_ = 0;
   HWND main_ = nullptr;

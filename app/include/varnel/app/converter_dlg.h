@@ -15,6 +15,9 @@ class CConverterDlg : public varnel::window::Dialog {
   explicit CConverterDlg(varnel::window::Dialog* pParent = nullptr);
   ~CConverterDlg() override;
 
+  // A file to load as soon as the window shows, as Load would (the program's argument).
+  void OpenAtStart(std::filesystem::path path) { m_pathAtStart = std::move(path); }
+
  protected:
   const varnel::window::MessageMap& GetMessageMap() const override;
   void DoDataExchange(varnel::window::DataExchange& dx) override;
@@ -38,11 +41,20 @@ class CConverterDlg : public varnel::window::Dialog {
   void OnLoadPalette();
   bool OnEraseBkgnd(varnel::window::DC& dc);
 
-  varnel::NativeString m_strExt;       // extension of the current file, as the dialog gave it
-  std::filesystem::path m_strPath;     // the file last loaded or saved with Save as
-  int m_selected = 0;                  // selected swatch; 0 draws no frame
-  varnel::Palette m_palette{};         // set by InitSwatches
-  varnel::ui::Swatches m_swatch{};     // set by InitSwatches
-  std::string m_strInfo;               // the information line
-  varnel::window::IconHandle m_hIcon;  // the application's icon
+  // Loading a file named on the command line or dropped on the window.
+  void LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext);
+  void OnOpenAtStart();
+  void OnDropFiles(std::filesystem::path path);
+  // Copying a colour's value as text.
+  void OnContextMenu(varnel::window::Point screen);
+  bool OnDialogKey(unsigned key, bool control);
+
+  varnel::NativeString m_strExt;        // extension of the current file, as the dialog gave it
+  std::filesystem::path m_strPath;      // the file last loaded or saved with Save as
+  int m_selected = 0;                   // selected swatch; 0 draws no frame
+  varnel::Palette m_palette{};          // set by InitSwatches
+  varnel::ui::Swatches m_swatch{};      // set by InitSwatches
+  std::string m_strInfo;                // the information line
+  varnel::window::IconHandle m_hIcon;   // the application's icon
+  std::filesystem::path m_pathAtStart;  // see OpenAtStart
 };

@@ -43,9 +43,18 @@ inline constexpr unsigned kWmCommand = 0x0111;
 inline constexpr unsigned kWmSysCommand = 0x0112;
 inline constexpr unsigned kWmLButtonDown = 0x0201;
 inline constexpr unsigned kWmLButtonDblClk = 0x0203;
+inline constexpr unsigned kWmContextMenu = 0x007B;
+inline constexpr unsigned kWmDropFiles = 0x0233;
+// The first of the numbers a program may give its own messages.
+inline constexpr unsigned kWmApp = 0x8000;
+// A key pressed anywhere in a dialog, its focused control included (see message_map.h).
+inline constexpr unsigned kWmDialogKey = kWmApp + 0x3F00;
 
 // Notification code of a push button press, in the high word of WM_COMMAND's wParam.
 inline constexpr unsigned kBnClicked = 0;
+
+// Virtual key codes; letters are their capitals ('C').
+inline constexpr unsigned kVkApps = 0x5D;
 
 // Dialog and message box results.
 inline constexpr int kIdOk = 1;

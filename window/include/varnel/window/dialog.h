@@ -16,6 +16,9 @@
 #ifdef SendMessage
 #undef SendMessage
 #endif
+#ifdef PostMessage
+#undef PostMessage
+#endif
 #ifdef AppendMenu
 #undef AppendMenu
 #endif
@@ -161,6 +164,16 @@ class Dialog {
   // Sends a message to this window and returns its result (through the message map,
   // with default handling for what the map does not take).
   LResult SendMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
+
+  // Puts a message in the window's queue: it is handled once the messages before it are.
+  void PostMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
+
+  // Lets files be dropped on the window: each drop arrives as WM_DROPFILES.
+  void DragAcceptFiles();
+
+  // A point on the screen in client coordinates, and back.
+  Point ScreenToClient(Point screen) const;
+  Point ClientToScreen(Point client) const;
 
   // Text of a control of this dialog (UTF-8).
   std::string GetDlgItemText(int controlId) const;

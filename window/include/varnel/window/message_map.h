@@ -13,6 +13,9 @@
 // The rows are searched in order; the first that takes a message wins.
 #pragma once
 
+#include <filesystem>
+
+#include "varnel/window/desktop.h"
 #include "varnel/window/dialog.h"
 #include "varnel/window/gdi.h"
 
@@ -70,6 +73,43 @@ struct MapOf {
             }};
   }
 
+  // A message of the program's own (kWmApp and up), posted or sent: void OnXxx().
+  template <unsigned Id, void (D::*F)()>
+  static constexpr MessageEntry Own() noexcept {
+    static_assert(Id >= kWmApp && Id < kWmDialogKey);
+    return {Id, 0, [](Dialog& d, const Message&) -> LResult {
+              (static_cast<D&>(d).*F)();
+              return 0;
+            }};
+  }
+
+  // WM_DROPFILES (after DragAcceptFiles): void OnDropFiles(std::filesystem::path first).
+  template <void (D::*F)(std::filesystem::path)>
+  static constexpr MessageEntry DropFiles() noexcept {
+    return {kWmDropFiles, 0, [](Dialog& d, const Message& m) -> LResult {
+              (static_cast<D&>(d).*F)(TakeFirstDroppedFile(m.wParam));
+              return 0;
+            }};
+  }
+
+  // WM_CONTEXTMENU: void OnContextMenu(Point screen); (-1, -1) when it came from the
+  // keyboard.
+  template <void (D::*F)(Point)>
+  static constexpr MessageEntry ContextMenu() noexcept {
+    return {kWmContextMenu, 0, &Mouse<F>};
+  }
+
+  // A key pressed anywhere in the dialog, before the focused control sees it:
+  // bool OnDialogKey(unsigned key, bool control); true when the key was used, and the
+  // control then never sees it.
+  template <bool (D::*F)(unsigned, bool)>
+  static constexpr MessageEntry DialogKey() noexcept {
+    return {kWmDialogKey, 0, [](Dialog& d, const Message& m) -> LResult {
+              return (static_cast<D&>(d).*F)(static_cast<unsigned>(m.wParam), m.lParam != 0) ? 1
+                                                                                             : 0;
+            }};
+  }
+
   // WM_ERASEBKGND: bool OnEraseBkgnd(DC& dc); true when the background is erased.
   template <bool (D::*F)(DC&)>
   static constexpr MessageEntry EraseBkgnd() noexcept {
@@ -83,6 +123,11 @@ struct MapOf {
   template <void (D::*F)(unsigned, Point)>
   static LResult Mouse(Dialog& d, const Message& m) {
     (static_cast<D&>(d).*F)(static_cast<unsigned>(m.wParam), PointFromLParam(m.lParam));
+    return 0;
+  }
+  template <void (D::*F)(Point)>
+  static LResult Mouse(Dialog& d, const Message& m) {
+    (static_cast<D&>(d).*F)(PointFromLParam(m.lParam));
     return 0;
   }
 };
