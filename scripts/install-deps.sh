@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   scripts/install-deps.sh native|win32|win64|wine|fuzz ...
+#   scripts/install-deps.sh native|win32|win64|wine|fuzz|dist ...
 set -euo pipefail
 
 packages=()
@@ -11,6 +11,7 @@ for group in "$@"; do
     win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest wine64) ;;
     wine)   packages+=(wine wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;
     fuzz)   packages+=(clang libclang-rt-14-dev) ;;
+    dist)   packages+=(nsis help2man dpkg-dev man-db) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

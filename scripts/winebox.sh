@@ -3,10 +3,11 @@
 # 32-bit Wine prefix, and stops everything it started (by process id) when it ends.
 #
 #   winebox.sh test <win32 build folder> [driver arguments...]
-#       Runs the end-to-end driver of that build against its Varnel.exe and palconv.exe (as
-#       named in <folder>/e2e-programs.txt, written by CMake). Its log goes to
-#       $VARNEL_E2E_OUT (default build/e2e); the driver gets $VARNEL_E2E_TIMEOUT seconds
-#       (default 600). Exit status: the driver's.
+#       Runs the end-to-end driver of that build against its Varnel.exe, palconv.exe and
+#       installer (as named in <folder>/e2e-programs.txt, written by CMake; the installer is
+#       made by `cpack --preset win32|win64`). Its log goes to $VARNEL_E2E_OUT (default
+#       build/e2e); the driver gets $VARNEL_E2E_TIMEOUT seconds (default 600). Exit status:
+#       the driver's.
 #   winebox.sh run <Varnel.exe | win32 build folder>
 #       With $DISPLAY set: starts the program there and waits until it is closed.
 #       Without: starts it on a private virtual display, saves build/screenshot.png, stops.
@@ -45,7 +46,8 @@ if [ "$WINEARCH" = win64 ]; then
   export PATH=$out/bin64:$PATH WINELOADER=/usr/lib/wine/wine64
 fi
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries or file types for the desktop outside Wine when something installs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=C.UTF-8
 unset WINELOADERNOEXEC WINESERVER
 
@@ -194,10 +196,11 @@ private_prefix() {
 
 cmd_test() {
   [ $# -ge 1 ] || die "usage: winebox.sh test <win32 build folder> [driver arguments...]"
-  local driver program palconv
+  local driver program palconv installer
   driver=$(program_in_build "$1" driver)
   program=$(program_in_build "$1" program)
   palconv=$(program_in_build "$1" palconv)
+  installer=$(program_in_build "$1" installer)
   shift
   command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
   make_work
@@ -210,6 +213,7 @@ cmd_test() {
   VARNEL_EXE=$(winepath -w "$program") \
   VARNEL_E2E_FILES=$(winepath -w "$work/files") \
   VARNEL_PALCONV_EXE=$(winepath -w "$palconv") \
+  VARNEL_INSTALLER=$(winepath -w "$installer") \
   VARNEL_E2E_FILES_UNIX=$work/files \
   VARNEL_E2E_DATA=$(winepath -w "$root/tests/data") \
   VARNEL_UNIX_SHELL=$(winepath -w /bin/sh) \

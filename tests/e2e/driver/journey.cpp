@@ -156,7 +156,7 @@ void Journey::SetUp() {
   folder_ = FromEnvironment(L"VARNEL_E2E_FILES") / (std::string(test->test_suite_name()) + "." + test->name());
   fs::remove_all(folder_);
   fs::create_directories(folder_);
-  process_ = StartProcess(FromEnvironment(L"VARNEL_EXE"), arguments_, folder_);
+  process_ = StartProcess(program_.empty() ? FromEnvironment(L"VARNEL_EXE") : program_, arguments_, folder_);
   ASSERT_TRUE(process_);
   id_ = GetProcessId(process_.get());
   main_ = WaitForWindow(L"Varnel Pallete Converter");

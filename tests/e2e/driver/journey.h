@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
 // Set by winebox.sh: VARNEL_EXE, VARNEL_PALCONV_EXE, VARNEL_E2E_FILES (scratch files, seen from Unix as VARNEL_E2E_FILES_UNIX),
-// VARNEL_E2E_DATA (tests/data) and VARNEL_UNIX_SHELL (/bin/sh).
+// VARNEL_E2E_DATA (tests/data), VARNEL_UNIX_SHELL (/bin/sh) and VARNEL_INSTALLER (the build's setup.exe).
 fs::path FromEnvironment(const wchar_t* name);
 bool WaitUntil(const std::function<bool()>& ready);  // for 20 s at most
 
@@ -85,6 +85,7 @@ class Journey : public ::testing::Test {
   // where the frame of `framedNow` does not reach.
   void ExpectFrame(const Pixels& shown, int index, bool framed, int framedNow = 0);
 
+  fs::path program_;        // empty: VARNEL_EXE
   std::wstring arguments_;  // Varnel.exe's command line after its name
   UniqueHandle process_;
   DWORD id_ = 0;
