@@ -8,7 +8,6 @@
 set(CPACK_PACKAGE_NAME Varnel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})  # all four numbers
 set(CPACK_PACKAGE_VENDOR "The Varnel Pallete Converter authors")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Names that depend on the generator: the installer is Varnel-VERSION-setup.exe.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_generator.cmake)
 
