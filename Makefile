@@ -89,4 +89,4 @@ bench: native
 	build/native/bench/varnel_bench
 
 clean:
-	rm -rf build
+	rm -rf build dist
