@@ -119,13 +119,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   auto* output = app.add_option("-o,--output", request.output,
                                 "Write the one FILE to OUT ('-': standard output)")
                      ->type_name("OUT");
-  auto* show_flag =
-      app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
-  auto* info_flag = app.add_flag("--info", info,
-                                 "Tell each FILE's format and why, its colour count, transparent "
-                                 "index and whether it names its colours");
-  show_flag->excludes(output);
-  info_flag->excludes(output)->excludes(show_flag);
+  app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
+  app.add_flag("--info", info, "Tell each FILE's format and why, colours, transparency, names");
   auto* from_option = app.add_option("--from", from, "Read every FILE in this format")
                           ->type_name("FORMAT")
                           ->check(FormatValidator());
@@ -152,13 +147,18 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
     return UsageError(console, error.what());
   }
 
-  if (output->count() > 0) request.mode = Mode::ConvertTo;
+  const bool has_output = output->count() > 0;
+  if (show + info + has_output > 1) {
+    return UsageError(console, std::string(show ? "--show" : "--info") + " and " +
+                                   (has_output ? "-o" : "--info") + " cannot be used together");
+  }
+  if (has_output) request.mode = Mode::ConvertTo;
   if (show) request.mode = Mode::Show;
   if (info) request.mode = Mode::Info;
   if (from_option->count() > 0) request.from = varnel::FormatNamed(from);
   if (to_option->count() > 0) request.to = varnel::FormatNamed(to);
 
-  const std::string refusal = Refusal(request, output->count() > 0);
+  const std::string refusal = Refusal(request, has_output);
   if (!refusal.empty()) return UsageError(console, refusal);
   return request;
 }
