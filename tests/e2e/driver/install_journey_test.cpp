@@ -44,13 +44,14 @@ void AddRegistry(const std::wstring& path, Trace& trace) {
   if (trace.size() == before) trace.insert(path);
 }
 
-// Every file and empty folder under `folder`, temporary files aside.
+// Every file and empty folder under `folder`, temporary files aside. Never throws: the
+// uninstaller may be deleting what is being looked at.
 void AddFiles(const fs::path& folder, Trace& trace) {
   std::error_code error;
   for (fs::recursive_directory_iterator i(folder, error), end; i != end; i.increment(error)) {
     if (i->path().filename() == L"Temp") {
       i.disable_recursion_pending();
-    } else if (!i->is_directory() || fs::is_empty(i->path())) {
+    } else if (!i->is_directory(error) || fs::is_empty(i->path(), error)) {
       trace.insert(i->path().wstring());
     }
   }
