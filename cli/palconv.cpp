@@ -224,7 +224,7 @@ class Session {
   // What a conversion of `name` to `format` could not keep, on standard error.
   void WarnOfLosses(std::string_view name, const PaletteData& palette, PaletteFormat format) {
     const varnel::FormatInfo& to = varnel::InfoOf(format);
-    const bool named = std::ranges::any_of(palette.names, [](const auto& n) { return !n.empty(); });
+    const bool named = !palette.names.empty();
     auto warn = [&](const std::string& what) {
       std::fprintf(console_.err, "palconv: warning: %s: %s\n", Shown(name).c_str(), what.c_str());
     };
@@ -257,7 +257,7 @@ class Session {
                                                varnel::FormatNamed(ext) == PaletteFormat::JascPal)
                           ? "by its extension"
                           : "by default";
-    const bool named = std::ranges::any_of(palette.names, [](const auto& n) { return !n.empty(); });
+    const bool named = !palette.names.empty();
     std::string line =
         Shown(name) + ": " + std::string(format.name) + " (" + std::string(format.title) + ") " +
         why + "; " + std::to_string(palette.count) + (palette.count == 1 ? " colour" : " colours");

@@ -41,8 +41,7 @@ void WritePaletteFile(const std::filesystem::path& path, const PaletteData& pale
   if (format == PaletteFormat::Gpl && palette.title.empty()) {
     PaletteData named = palette;
     named.title = PathText(path.stem());
-    WriteFileAtomically(path, Encode(format, named, ownCount));
-    return;
+    return WritePaletteFile(path, named, format, ownCount);
   }
   WriteFileAtomically(path, Encode(format, palette, ownCount));
 }

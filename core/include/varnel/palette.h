@@ -38,8 +38,9 @@ struct PaletteData {
   Palette colors{};                         // entries a file does not reach are black
   std::size_t count = kPaletteSize;         // the colours the file holds or states, 1 to 256
   std::optional<std::uint8_t> transparent;  // the transparent entry, where the file names one
-  std::vector<std::string> names;           // UTF-8, one per colour ("" for none), or none at all
-  std::string title;                        // the palette's own name (GIMP "Name:")
+  // UTF-8, one per colour ("" for none) as soon as one colour has a name; else empty.
+  std::vector<std::string> names;
+  std::string title;  // the palette's own name (GIMP "Name:")
   // What reading could not keep, so that a conversion can say so.
   std::size_t extra = 0;  // colours beyond the 256th
   bool alpha = false;     // some colour was not opaque
