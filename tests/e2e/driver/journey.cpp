@@ -75,6 +75,9 @@ UniqueHandle StartProcess(const fs::path& exe, const std::wstring& arguments, co
     ADD_FAILURE() << "cannot start " << exe.string() << ": error " << GetLastError();
     return UniqueHandle();
   }
+  // A Unix program comes back without a process, and Wine 8 leaves a stale value where the
+  // thread handle goes: closing it once closed our own standard output (0x0E stands for 0x0C).
+  if (info.hProcess == nullptr) return UniqueHandle();
   CloseHandle(info.hThread);
   return UniqueHandle(info.hProcess);
 }
