@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # project(VERSION) in CMakeLists.txt
 VERSION := $(shell sed -n 's/^project.Varnel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: run check deps native test-native deb dist win32 win64 wine test-e2e asan fuzz interop bench clean
+.PHONY: run check deps native test-native deb dist win32 win32-release win64 wine test-e2e asan clang fuzz interop bench clean
 
 deps:
 	scripts/install-deps.sh native
@@ -22,39 +22,46 @@ deb:
 	scripts/install-deps.sh native dist
 	cmake --workflow --preset deb
 
-# The release packages, in dist/: the zip and the installer of the 32-bit Windows programs
-# (release builds, stripped) and palconv's Debian package.
-dist: deb
-	scripts/install-deps.sh win32 dist
+# The release programs for 32-bit Windows (optimised, stripped), their zip and their
+# installer, in build/win32-release: what we ship, and what the Wine suite tests where the
+# kernel runs 32-bit programs.
+win32-release:
+	scripts/install-deps.sh native win32 dist
 	cmake --workflow --preset win32-release
+
+# The release packages, in dist/: the zip and the installer of the 32-bit Windows programs
+# and palconv's Debian package.
+dist: deb win32-release
 	rm -rf dist
 	mkdir dist
 	cp build/win32-release/Varnel-$(VERSION)-win32.zip build/win32-release/Varnel-$(VERSION)-setup.exe \
 	  build/deb/palconv_$(VERSION)_*.deb dist/
 	ls -l dist
 
-# Varnel.exe, palconv.exe and the end-to-end driver, cross-compiled for 32-bit Windows.
+# A 32-bit build with the tests' optimisation and debug information, for a debugger.
 win32:
 	scripts/install-deps.sh native win32
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
 
-# The same for 64-bit Windows: what Wine runs where the kernel refuses 32-bit programs.
+# 64-bit Windows: the end-to-end driver, and the programs Wine runs where the kernel refuses
+# 32-bit ones.
 win64:
 	scripts/install-deps.sh native win64
 	cmake --preset win64
 	cmake --build --preset win64 -j $(JOBS)
 
-# Wine, and the build of the programs it can run here (scripts/winebox.sh arch).
-wine: win32
+# Wine, the driver, and both builds of the programs; scripts/winebox.sh arch tells which of
+# them Wine runs here.
+wine: win32-release win64
 	scripts/install-deps.sh wine
-	if [ "$$(scripts/winebox.sh arch)" = win64 ]; then $(MAKE) win64; fi
 
-# The real Varnel.exe under Wine on a private virtual display (scripts/winebox.sh), and the
-# installer of the same build.
+# The real programs under Wine on a private virtual display (scripts/winebox.sh): the
+# driver of build/win64 drives the shipped 32-bit programs and installer where the kernel
+# runs 32-bit code, and the 64-bit build's (with its own installer) where it does not.
 test-e2e: native wine
 	scripts/install-deps.sh dist
-	cpack --preset "$$(scripts/winebox.sh arch)"
+	if [ "$$(scripts/winebox.sh arch)" = win64 ]; then cpack --preset win64; fi
 	ctest --preset native -L wine
 
 # Every native test again under AddressSanitizer and UndefinedBehaviorSanitizer; the first
@@ -64,21 +71,25 @@ asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS) -LE 'wine|package'
 
-# The libFuzzer target (clang) for FUZZ_SECONDS. A time-boxed search, so not part of check;
-# check replays the stored corpus and every regression file.
-FUZZ_SECONDS ?= 60
-fuzz:
+# Every target built by clang too (the fuzz preset, with its sanitizers), and the stored
+# corpus and every regression input run once through the fuzz target: seconds.
+clang:
 	scripts/install-deps.sh native fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
+	tests/fuzz/replay.sh
+
+# The libFuzzer target for FUZZ_SECONDS. A time-boxed search, so not part of check.
+FUZZ_SECONDS ?= 60
+fuzz: clang
 	tests/fuzz/run.sh $(FUZZ_SECONDS)
 
-check: test-native asan test-e2e
+check: test-native asan clang test-e2e
 
 # Starts Varnel.exe under Wine on $DISPLAY; with no display, on a virtual one, saving
 # build/screenshot.png.
 run: wine
-	scripts/winebox.sh run build/win32
+	scripts/winebox.sh run
 
 # GIMP and Krita (installed when missing) read palconv's .gpl and .aco: about a minute, so
 # not part of check.

@@ -8,8 +8,8 @@ for group in "$@"; do
   case "$group" in
     native) packages+=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev) ;;
     win32)  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev googletest imagemagick) ;;
-    win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest wine64) ;;
-    wine)   packages+=(wine wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;
+    win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest) ;;
+    wine)   packages+=(wine wine64 wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;
     fuzz)   packages+=(clang libclang-rt-14-dev) ;;
     dist)   packages+=(nsis help2man dpkg-dev man-db) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
@@ -26,12 +26,38 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "install-deps: missing packages: ${missing[*]}; run as root or install them with apt-get" >&2
   exit 1
 fi
+# A fresh desktop runs its own updates at boot: wait for the package manager's lock rather
+# than fail on it, for five minutes at most (VARNEL_APT_WAIT seconds).
+wait_limit=${VARNEL_APT_WAIT:-300}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+apt() {
+  local deadline=$((SECONDS + wait_limit)) said=""
+  while :; do
+    if "$@" >"$log" 2>&1; then return 0; fi
+    if ! grep -qE 'Could not get lock|Unable to acquire the dpkg frontend lock|dpkg.* lock' "$log"; then
+      cat "$log" >&2
+      echo "install-deps: '$*' failed" >&2
+      exit 1
+    fi
+    if [ $SECONDS -ge $deadline ]; then
+      grep -m1 -E 'lock' "$log" >&2 || true
+      echo "install-deps: the package manager stayed busy for $wait_limit s (another installation" \
+        "or the system's own updates hold its lock); run make again when it has finished" >&2
+      exit 1
+    fi
+    [ -n "$said" ] || echo "install-deps: waiting for the package manager, busy with another installation" >&2
+    said=1
+    sleep 5
+  done
+}
+
 for p in "${missing[@]}"; do
   if [[ "$p" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
+    apt dpkg --add-architecture i386
   fi
 done
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt apt-get update -qq
+apt apt-get install -y -qq --no-install-recommends "${missing[@]}"

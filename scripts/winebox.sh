@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Runs the project's Windows programs under Wine on a private virtual X display, in a private
-# 32-bit Wine prefix, and stops everything it started (by process id) when it ends.
+# 64-bit Wine prefix, and stops everything it started (by process id) when it ends.
 #
-#   winebox.sh test <win32 build folder> [driver arguments...]
-#       Runs the end-to-end driver of that build against its Varnel.exe, palconv.exe and
-#       installer (as named in <folder>/e2e-programs.txt, written by CMake; the installer is
-#       made by `cpack --preset win32|win64`). Its log goes to $VARNEL_E2E_OUT (default
-#       build/e2e); the driver gets $VARNEL_E2E_TIMEOUT seconds (default 600). Exit status:
-#       the driver's.
-#   winebox.sh run <Varnel.exe | win32 build folder>
-#       With $DISPLAY set: starts the program there and waits until it is closed.
-#       Without: starts it on a private virtual display, saves build/screenshot.png, stops.
+#   winebox.sh test [driver arguments...]
+#       Runs the end-to-end driver (build/win64, the one driver for every machine) against
+#       the Varnel.exe, palconv.exe and installer of the build `arch` names, as listed in that
+#       build's e2e-programs.txt (written by CMake; the installer is made by CPack). Its log
+#       goes to $VARNEL_E2E_OUT (default build/e2e); the driver gets $VARNEL_E2E_TIMEOUT
+#       seconds (default 600). Exit status: the driver's.
+#   winebox.sh run [Varnel.exe]
+#       With $DISPLAY set: starts the program (default: that of the build `arch` names) there
+#       and waits until it is closed. Without: starts it on a private virtual display, saves
+#       build/screenshot.png, stops.
 #   winebox.sh arch
-#       Prints the build Wine can run here: win32, or win64 where the kernel refuses 32-bit
-#       programs (ia32 emulation switched off) or hands them to an emulator. A win32 build
-#       folder named to the other commands then stands for the win64 one beside it.
+#       Prints which programs Wine runs here: win32, the shipped 32-bit release programs of
+#       build/win32-release, where the kernel runs 32-bit code itself; win64, those of
+#       build/win64, where it refuses them (ia32 emulation switched off) or hands them to an
+#       emulator (qemu-user-static, far too slow for the suite). VARNEL_E2E_BUILD=win32 or
+#       win64 chooses instead.
 #
 # A set-up that gives the same pixels on every machine: 24-bit Xvfb, unmanaged windows (else
 # each hidden window stalls without a window manager), 96 dots per inch, and Wine's own
@@ -25,26 +28,33 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${VARNEL_E2E_OUT:-$root/build/e2e}
 fonts=/usr/share/wine/fonts
 
-if [ "${1:-}" = arch ] || [ -z "${WINEARCH:-}" ]; then
-  # 32-bit only where the kernel runs it itself: an emulator registered for i386
-  # programs (qemu-user-static) makes Wine far too slow.
-  WINEARCH=win32
-  if ! /usr/lib/wine/wine --version >/dev/null 2>&1 ||
-    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
-    WINEARCH=win64
+programs_arch() {
+  case "${VARNEL_E2E_BUILD:-}" in
+    win32 | win64) echo "$VARNEL_E2E_BUILD"; return ;;
+    "") ;;
+    *) echo "winebox: VARNEL_E2E_BUILD is win32 or win64, not '$VARNEL_E2E_BUILD'" >&2; exit 2 ;;
+  esac
+  if /usr/lib/wine/wine --version >/dev/null 2>&1 &&
+    ! grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+    echo win32
+  else
+    echo win64
   fi
-  [ "${1:-}" = arch ] && { echo "$WINEARCH"; exit 0; }
-fi
-export WINEARCH
+}
+arch=$(programs_arch)
+[ "${1:-}" = arch ] && { echo "$arch"; exit 0; }
+if [ "$arch" = win32 ]; then programs_build=$root/build/win32-release; else programs_build=$root/build/win64; fi
+driver_build=$root/build/win64
+
+export WINEARCH=win64
 cache=${VARNEL_PREFIX_CACHE:-$root/build/e2e/prefix-cache-$WINEARCH}
-if [ "$WINEARCH" = win64 ]; then
-  # The wine command starts the 32-bit loader whenever it is installed: go round it.
-  mkdir -p "$out/bin64"
-  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$out/bin64/wine"
-  chmod +x "$out/bin64/wine"
-  ln -sf wine "$out/bin64/wine-stable"
-  export PATH=$out/bin64:$PATH WINELOADER=/usr/lib/wine/wine64
-fi
+# The wine command starts the 32-bit loader whenever it is installed: go round it. The
+# 64-bit loader hands 32-bit programs to the 32-bit one itself.
+mkdir -p "$out/bin64"
+printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$out/bin64/wine"
+chmod +x "$out/bin64/wine"
+ln -sf wine "$out/bin64/wine-stable"
+export PATH=$out/bin64:$PATH WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=-all
 # No menu entries or file types for the desktop outside Wine when something installs.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -54,9 +64,10 @@ unset WINELOADERNOEXEC WINESERVER
 say() { echo "winebox: $*" >&2; }
 die() { say "$*"; exit 1; }
 
-for tool in wine wineserver Xvfb; do
+for tool in wineserver Xvfb; do
   command -v "$tool" >/dev/null || die "'$tool' is not installed (scripts/install-deps.sh wine)"
 done
+[ -x /usr/lib/wine/wine64 ] || die "64-bit Wine is not installed (scripts/install-deps.sh wine)"
 [ -d "$fonts" ] || die "$fonts is missing (Debian package fonts-wine)"
 
 # ---- what this run started, stopped in reverse order on every exit ------------------------
@@ -195,13 +206,12 @@ private_prefix() {
 }
 
 cmd_test() {
-  [ $# -ge 1 ] || die "usage: winebox.sh test <win32 build folder> [driver arguments...]"
   local driver program palconv installer
-  driver=$(program_in_build "$1" driver)
-  program=$(program_in_build "$1" program)
-  palconv=$(program_in_build "$1" palconv)
-  installer=$(program_in_build "$1" installer)
-  shift
+  driver=$(program_in_build "$driver_build" driver)
+  program=$(program_in_build "$programs_build" program)
+  palconv=$(program_in_build "$programs_build" palconv)
+  installer=$(program_in_build "$programs_build" installer)
+  say "testing the ${arch#win}-bit programs of ${programs_build#"$root"/}"
   command -v xdotool >/dev/null || die "'xdotool' is not installed (scripts/install-deps.sh wine)"
   make_work
   rm -f "$out/driver.log"
@@ -244,10 +254,10 @@ wait_for_window() {
 }
 
 cmd_run() {
-  [ $# -eq 1 ] || die "usage: winebox.sh run <Varnel.exe | win32 build folder>"
-  local program=$1
-  [ -d "$program" ] && program=$(program_in_build "$program" program)
-  [ -f "$program" ] || die "no program at $program (build it with: make $WINEARCH)"
+  [ $# -le 1 ] || die "usage: winebox.sh run [Varnel.exe]"
+  local program=${1:-}
+  [ -n "$program" ] || program=$(program_in_build "$programs_build" program)
+  [ -f "$program" ] || die "no program at $program (build it with: make wine)"
   make_work
   if [ -n "${DISPLAY:-}" ]; then
     local display=$DISPLAY
@@ -275,13 +285,12 @@ cmd_run() {
   say "no display: $(basename "$program") ran on a virtual display; screenshot saved to $shot"
 }
 
-# The file of a program of the build Wine runs here, from the list CMake writes there.
+# The file of a program of a Windows build, from the list CMake writes there.
 program_in_build() {
   local list=$1/e2e-programs.txt file
-  [ "$WINEARCH" = win32 ] || list=$(dirname "$1")/$WINEARCH/e2e-programs.txt
-  [ -f "$list" ] || die "no $list: configure and build the $WINEARCH preset first (make $WINEARCH)"
+  [ -f "$list" ] || die "no $list: build it first (make wine)"
   file=$(sed -n "s/^$2=//p" "$list")
-  [ -n "$file" ] || die "the $WINEARCH build defines no $2 ($list)"
+  [ -n "$file" ] || die "${1#"$root"/} defines no $2 ($list)"
   echo "$file"
 }
 

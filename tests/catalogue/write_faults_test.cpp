@@ -81,7 +81,8 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
 class WriteFault : public testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
-  const auto [index, palconv] = GetParam();
+  const int index = std::get<0>(GetParam());
+  const bool palconv = std::get<1>(GetParam());
   const Scene& scene = kScenes[index];
   const TempDir scratch;
   const fs::path folder = scratch / "scene", input = scratch / "input.pal";
