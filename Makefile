@@ -62,7 +62,7 @@ wine: win32-release win64
 test-e2e: native wine
 	scripts/install-deps.sh dist
 	if [ "$$(scripts/winebox.sh arch)" = win64 ]; then cpack --preset win64; fi
-	ctest --preset native -L wine
+	ctest --preset native -L wine --verbose
 
 # Every native test again under AddressSanitizer and UndefinedBehaviorSanitizer; the first
 # finding fails the test.
