@@ -17,6 +17,8 @@ namespace varnel {
 namespace {
 
 constexpr char kFolderReason[] = "Is a folder, not a file";
+constexpr char kForeignLinkReason[] =
+    "Not followed: a symbolic link of another user in a sticky folder anyone may write to";
 
 [[noreturn]] void Fail(const std::filesystem::path& path, int error, FileOperation operation) {
   throw FileError(path, std::strerror(error), operation);
@@ -82,6 +84,39 @@ int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& 
   return fd;
 }
 
+// Whether a write may follow the symbolic link `link`, whose lstat is `st`. Not when another
+// user put it in a sticky folder anyone may write to (as /tmp), unless that user owns the
+// folder: such a link could aim the write of root, or of anyone, at a file of its maker's
+// choosing. The kernel applies the same rule where fs.protected_symlinks is on.
+bool MayFollow(const std::filesystem::path& link, const struct stat& st) {
+  if (st.st_uid == ::geteuid()) return true;
+  const std::filesystem::path folder = link.parent_path();
+  struct stat shared {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &shared) != 0) return false;
+  constexpr mode_t kOpenSticky = S_ISVTX | S_IWOTH;
+  return (shared.st_mode & kOpenSticky) != kOpenSticky || shared.st_uid == st.st_uid;
+}
+
+// Follows the chain of symbolic links that starts at `path`, whose lstat `st` holds, link by
+// link. Returns true with `target` and `st` set to the file it ends at, false when it leads
+// nowhere. Throws FileError naming `path` for a link that may not be followed or a loop.
+bool FollowLinks(const std::filesystem::path& path, std::filesystem::path& target,
+                 struct stat& st) {
+  constexpr int kMostLinks = 40;  // as the kernel follows
+  target = path;
+  for (int links = 0; S_ISLNK(st.st_mode); ++links) {
+    if (links == kMostLinks) Fail(path, ELOOP, FileOperation::Write);
+    if (!MayFollow(target, st)) throw FileError(path, kForeignLinkReason, FileOperation::Write);
+    std::error_code error;
+    const std::filesystem::path to = std::filesystem::read_symlink(target, error);
+    if (error) Fail(path, error.value(), FileOperation::Write);
+    // A relative link counts from its own folder; the system resolves the rest on every use.
+    target = to.is_absolute() ? to : target.parent_path() / to;
+    if (::lstat(target.c_str(), &st) != 0) return false;
+  }
+  return true;
+}
+
 void ReadChunks(int fd, const std::filesystem::path& name,
                 const std::function<bool(std::string_view)>& sink) {
   std::array<char, 64 * 1024> buffer;
@@ -114,14 +149,10 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   std::filesystem::path target = path;
   struct stat old {};
   bool replacing = ::lstat(path.c_str(), &old) == 0;
-  if (replacing && S_ISLNK(old.st_mode)) {
-    // Write through a symbolic link to the file it names rather than replace the link;
-    // a link that leads nowhere is replaced.
-    std::error_code ec;
-    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-    replacing = !ec && ::stat(resolved.c_str(), &old) == 0;
-    if (replacing) target = std::move(resolved);
-  }
+  // Write through a symbolic link to the file it names rather than replace the link; a link
+  // that leads nowhere is replaced.
+  if (replacing && S_ISLNK(old.st_mode)) replacing = FollowLinks(path, target, old);
+  if (!replacing) target = path;
   if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason, FileOperation::Write);
   // A pipe or a device can only be written into: renaming over it would put a plain file
   // in its place (as root, even over /dev/null).

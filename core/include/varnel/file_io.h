@@ -22,9 +22,10 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink);
 
 // Replaces the contents of `path` with `bytes` all or nothing: a temporary file in the
 // same folder is written, flushed to disk when it will replace an existing file, and
-// renamed over `path`. A symbolic link is written through to the file it names; a pipe or
-// device is written into, as it cannot be replaced. Throws FileError naming `path`; on
-// failure the old file is untouched and the temporary file is gone.
+// renamed over `path`. A symbolic link is written through to the file it names, except one
+// another user put in a sticky folder anyone may write to (unless they own the folder); a
+// pipe or device is written into, as it cannot be replaced. Throws FileError naming `path`;
+// on failure the old file is untouched and the temporary file is gone.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 #ifdef _WIN32
