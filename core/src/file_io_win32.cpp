@@ -125,10 +125,13 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) 
   ReadChunks(::GetStdHandle(STD_INPUT_HANDLE), kStandardInput, sink);
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Write);
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const std::function<void()>& beforeReplacing) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+  if (replacing && beforeReplacing) beforeReplacing();
+  if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    throw FileError(path, kFolderReason, FileOperation::Write);
   // A read-only file is not replaced behind its owner's back.
   if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
     Fail(path, ERROR_ACCESS_DENIED, FileOperation::Write);

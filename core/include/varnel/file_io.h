@@ -20,13 +20,17 @@ void ReadFileChunks(const std::filesystem::path& path,
 // The same for standard input, as it is (binary on Windows too).
 void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink);
 
-// Replaces the contents of `path` with `bytes` all or nothing: a temporary file in the
-// same folder is written, flushed to disk when it will replace an existing file, and
-// renamed over `path`. A symbolic link is written through to the file it names, except one
-// another user put in a sticky folder anyone may write to (unless they own the folder); a
-// pipe or device is written into, as it cannot be replaced. Throws FileError naming `path`;
-// on failure the old file is untouched and the temporary file is gone.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// Replaces the contents of `path` with `bytes` all or nothing. A new file is written unnamed
+// and given its name once complete where the system can (Linux); otherwise, and to replace a
+// file, a temporary file in the same folder is written, flushed to disk when it will replace
+// an existing file, and renamed over `path`. A symbolic link is written through to the file
+// it names, except one another user put in a sticky folder anyone may write to (unless they
+// own the folder); a pipe or device is written into, as it cannot be replaced.
+// `beforeReplacing`, if set, is called once `path` is found to exist, before anything is
+// written; what it throws ends the write with nothing changed. Throws FileError naming
+// `path`; on failure the old file is untouched and no other file is left.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const std::function<void()>& beforeReplacing = {});
 
 #ifdef _WIN32
 // UTF-8 and UTF-16 for the wide API. Ill-formed input turns into U+FFFD.
