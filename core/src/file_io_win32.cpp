@@ -114,8 +114,10 @@ std::string Narrow(std::wstring_view utf16) {
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
   if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Read);
-  // Opened for exclusive use: no other opener may write while the palette is read.
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  // Shared with every other opener, as editors open a file: a palette another program holds
+  // open, even for writing, can still be read, and it can still be renamed or deleted.
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError(), FileOperation::Read);
   ReadChunks(file.get(), path, sink);

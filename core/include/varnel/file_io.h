@@ -11,8 +11,9 @@ namespace varnel {
 // What a FileError names when standard input fails.
 inline constexpr char kStandardInput[] = "standard input";
 
-// Opens `path` for reading (not shared with writers) and hands its bytes to `sink` in
-// pieces, in order, until the end of the file or until `sink` returns false.
+// Opens `path` for reading, shared with other readers and writers as editors open a file,
+// and hands its bytes to `sink` in pieces, in order, until the end of the file or until
+// `sink` returns false.
 // Throws FileError when the file cannot be opened or read.
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink);
