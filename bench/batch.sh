@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Batch speed of palconv against cp, per format, in one run:
-#   [RUNS=3] [WORK=/dev/shm] bench/batch.sh [PALCONV] [COUNT]
+#   [RUNS=3] [WORK=/dev/shm] [BASELINE=OTHER_PALCONV] bench/batch.sh [PALCONV] [COUNT]
 # Makes COUNT different palettes (default 10000) in every format palconv reads, in a folder
 # under WORK (tmpfs by default: on a disk the times vary tenfold from run to run). Then, for
 # each format, times `cp` copying the COUNT files into a new folder and `palconv` converting
 # them all beside themselves, each in one call: both read COUNT files and create COUNT new
 # ones. Prints the best of RUNS runs of each, wall-clock and CPU time, and the ratios
-# palconv / cp. Reports only; it asserts nothing.
+# palconv / cp. With BASELINE, another palconv (an older build, say) takes its turn in every
+# round too, and its figures and ratios follow. Reports only; it asserts nothing.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,11 @@ if [ ! -x "$palconv" ]; then
   exit 2
 fi
 palconv=$(cd "$(dirname "$palconv")" && pwd)/$(basename "$palconv")
+baseline=${BASELINE:-}
+if [ -n "$baseline" ]; then
+  [ -x "$baseline" ] || { echo "batch.sh: BASELINE $baseline is not a program" >&2; exit 2; }
+  baseline=$(cd "$(dirname "$baseline")" && pwd)/$(basename "$baseline")
+fi
 
 work=$(mktemp -d "${WORK:-/dev/shm}/varnel-batch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -53,19 +59,22 @@ timed() {  # timed COMMAND...: sets $real and $cpu (user + system) of one run, i
 }
 
 echo "$count palettes of each format, on $(df --output=fstype "$work" | tail -1); best of $runs"
-echo "format    bytes   cp wall  cpu     palconv wall  cpu     ratio wall  cpu"
+echo "format    bytes   cp wall  cpu     palconv wall  cpu     ratio wall  cpu${baseline:+   baseline wall  cpu     ratio wall  cpu}"
 for format in "${formats[@]}"; do
   cd "$work/$format"
   files=(p*)
   ext=${files[0]##*.}
   from=()
   [ "$format" = raw ] && from=(--from raw)  # raw triplets announce nothing
-  cp_wall="" cp_cpu="" palconv_wall="" palconv_cpu=""
-  for ((r = 0; r < runs; r++)); do  # the two take turns, each keeping its fastest run
+  cp_wall="" cp_cpu="" palconv_wall="" palconv_cpu="" base_wall="" base_cpu=""
+  for ((r = 0; r < runs; r++)); do  # they take turns, each keeping its fastest run
     timed cp -- "${files[@]}" ../copy/
     cp_wall=$(best "$cp_wall" "$real") cp_cpu=$(best "$cp_cpu" "$cpu")
     timed "$palconv" "${from[@]}" -- "${files[@]}"
     palconv_wall=$(best "$palconv_wall" "$real") palconv_cpu=$(best "$palconv_cpu" "$cpu")
+    [ -z "$baseline" ] && continue
+    timed "$baseline" "${from[@]}" -- "${files[@]}"
+    base_wall=$(best "$base_wall" "$real") base_cpu=$(best "$base_cpu" "$cpu")
   done
   converted=$(find . -type f ! -name "*.$ext" | wc -l)
   if [ "$converted" -ne "$count" ]; then
@@ -73,7 +82,9 @@ for format in "${formats[@]}"; do
     exit 1
   fi
   awk -v f="$format" -v b="$(stat -c %s "${files[0]}")" -v cw="$cp_wall" -v cc="$cp_cpu" \
-    -v pw="$palconv_wall" -v pc="$palconv_cpu" \
-    'BEGIN { printf "%-9s %5d   %6.3f  %6.3f  %6.3f        %6.3f  %5.2f       %5.2f\n",
-             f, b, cw, cc, pw, pc, pw / cw, pc / cc }'
+    -v pw="$palconv_wall" -v pc="$palconv_cpu" -v bw="$base_wall" -v bc="$base_cpu" \
+    'BEGIN { printf "%-9s %5d   %6.3f  %6.3f  %6.3f        %6.3f  %5.2f       %5.2f",
+             f, b, cw, cc, pw, pc, pw / cw, pc / cc
+             if (bw != "") printf "        %6.3f         %6.3f  %5.2f       %5.2f", bw, bc, bw / cw, bc / cc
+             print "" }'
 done

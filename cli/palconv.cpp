@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -206,17 +207,15 @@ class Session {
     // Names are never empty here, so there always is a target.
     const std::filesystem::path target = varnel::ConvertTarget(path, ext, format).value();
     // A file named to convert is never replaced by another's conversion, nor by its own
-    // through a link.
-    if (std::filesystem::exists(std::filesystem::symlink_status(target))) {
+    // through a link. Only a target that exists is looked at, so a batch of new targets
+    // resolves no paths.
+    varnel::WritePaletteFile(target, palette, format, request_.keep_count, [&] {
       const std::filesystem::path resolved = Resolved(target);
-      if (Sources().contains(resolved)) {
-        Report(name, "not converted: its target " + Shown(varnel::PathText(target)) +
-                         (resolved == Resolved(path) ? " leads to the file itself"
-                                                     : " is a file to convert"));
-        return;
-      }
-    }
-    varnel::WritePaletteFile(target, palette, format, request_.keep_count);
+      if (Sources().contains(resolved))
+        throw std::runtime_error(
+            "not converted: its target " + Shown(varnel::PathText(target)) +
+            (resolved == Resolved(path) ? " leads to the file itself" : " is a file to convert"));
+    });
     SaySaved(target);
     WarnOfLosses(name, palette, format);
   }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -17,6 +18,8 @@ namespace varnel {
 namespace {
 
 constexpr char kFolderReason[] = "Is a folder, not a file";
+constexpr char kForeignLinkReason[] =
+    "Not followed: a symbolic link of another user in a sticky folder anyone may write to";
 
 [[noreturn]] void Fail(const std::filesystem::path& path, int error, FileOperation operation) {
   throw FileError(path, std::strerror(error), operation);
@@ -82,6 +85,70 @@ int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& 
   return fd;
 }
 
+// Whether a write may follow the symbolic link `link`, whose lstat is `st`. Not when another
+// user put it in a sticky folder anyone may write to (as /tmp), unless that user owns the
+// folder: such a link could aim the write of root, or of anyone, at a file of its maker's
+// choosing. The kernel applies the same rule where fs.protected_symlinks is on.
+bool MayFollow(const std::filesystem::path& link, const struct stat& st) {
+  if (st.st_uid == ::geteuid()) return true;
+  const std::filesystem::path folder = link.parent_path();
+  struct stat shared {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &shared) != 0) return false;
+  constexpr mode_t kOpenSticky = S_ISVTX | S_IWOTH;
+  return (shared.st_mode & kOpenSticky) != kOpenSticky || shared.st_uid == st.st_uid;
+}
+
+// Follows the chain of symbolic links that starts at `path`, whose lstat `st` holds, link by
+// link. Returns true with `target` and `st` set to the file it ends at, false when it leads
+// nowhere. Throws FileError naming `path` for a link that may not be followed or a loop.
+bool FollowLinks(const std::filesystem::path& path, std::filesystem::path& target,
+                 struct stat& st) {
+  constexpr int kMostLinks = 40;  // as the kernel follows
+  target = path;
+  for (int links = 0; S_ISLNK(st.st_mode); ++links) {
+    if (links == kMostLinks) Fail(path, ELOOP, FileOperation::Write);
+    if (!MayFollow(target, st)) throw FileError(path, kForeignLinkReason, FileOperation::Write);
+    std::error_code error;
+    const std::filesystem::path to = std::filesystem::read_symlink(target, error);
+    if (error) Fail(path, error.value(), FileOperation::Write);
+    // A relative link counts from its own folder; the system resolves the rest on every use.
+    target = to.is_absolute() ? to : target.parent_path() / to;
+    if (::lstat(target.c_str(), &st) != 0) return false;
+  }
+  return true;
+}
+
+// Writes a file that does not exist yet as an unnamed file in its folder (O_TMPFILE) and
+// gives it its name only once complete: a signal or a crash leaves nothing behind, and there
+// is no rename. Returns false, with nothing written or left, where the system or the file
+// system cannot do it or `path` has appeared meanwhile (linking never replaces a file).
+// Throws FileError naming `path` when the bytes cannot be written.
+bool WriteUnnamed(const std::filesystem::path& path, std::string_view bytes) {
+#ifdef O_TMPFILE
+  const std::filesystem::path folder = path.parent_path();
+  // What the umask leaves of 0666, as for any new file.
+  Fd fd(::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return false;
+  if (!WriteAll(fd.get(), bytes)) Fail(path, errno, FileOperation::Write);
+  // Linked by its descriptor where the system lets the file's opener do that (newer Linux;
+  // older ones only with CAP_DAC_READ_SEARCH), else through /proc, slower but open to all.
+  if (::linkat(fd.get(), "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) != 0) {
+    if (errno != ENOENT) return false;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return false;
+  }
+  if (const int error = fd.Close(); error != 0) {
+    ::unlink(path.c_str());
+    Fail(path, error, FileOperation::Write);
+  }
+  return true;
+#else
+  (void)path, (void)bytes;
+  return false;
+#endif
+}
+
 void ReadChunks(int fd, const std::filesystem::path& name,
                 const std::function<bool(std::string_view)>& sink) {
   std::array<char, 64 * 1024> buffer;
@@ -110,18 +177,29 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) 
   ReadChunks(STDIN_FILENO, kStandardInput, sink);
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path target = path;
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const std::function<void()>& beforeReplacing) {
+  // A batch tends to make only new files or to replace only old ones. A new file is made
+  // fastest without a look first (the look costs a tenth of the whole write on tmpfs), a
+  // replacement without the attempt of an unnamed file; so each write goes the way the one
+  // before it turned out. Either way is safe: linking never replaces a file.
+  static std::atomic<bool> last_was_new{true};
   struct stat old {};
-  bool replacing = ::lstat(path.c_str(), &old) == 0;
-  if (replacing && S_ISLNK(old.st_mode)) {
-    // Write through a symbolic link to the file it names rather than replace the link;
-    // a link that leads nowhere is replaced.
-    std::error_code ec;
-    std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-    replacing = !ec && ::stat(resolved.c_str(), &old) == 0;
-    if (replacing) target = std::move(resolved);
+  bool taken = !last_was_new.load(std::memory_order_relaxed) && ::lstat(path.c_str(), &old) == 0;
+  if (!taken) {
+    if (WriteUnnamed(path, bytes)) {
+      last_was_new.store(true, std::memory_order_relaxed);
+      return;
+    }
+    taken = ::lstat(path.c_str(), &old) == 0;  // it exists, or the unnamed way is refused
   }
+  last_was_new.store(!taken, std::memory_order_relaxed);
+  if (taken && beforeReplacing) beforeReplacing();
+  std::filesystem::path target = path;
+  // Write through a symbolic link to the file it names rather than replace the link; a link
+  // that leads nowhere is replaced.
+  bool replacing = taken && (!S_ISLNK(old.st_mode) || FollowLinks(path, target, old));
+  if (!replacing) target = path;
   if (replacing && S_ISDIR(old.st_mode)) throw FileError(path, kFolderReason, FileOperation::Write);
   // A pipe or a device can only be written into: renaming over it would put a plain file
   // in its place (as root, even over /dev/null).

@@ -114,8 +114,10 @@ std::string Narrow(std::wstring_view utf16) {
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {
   if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Read);
-  // Opened for exclusive use: no other opener may write while the palette is read.
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  // Shared with every other opener, as editors open a file: a palette another program holds
+  // open, even for writing, can still be read, and it can still be renamed or deleted.
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) Fail(path, ::GetLastError(), FileOperation::Read);
   ReadChunks(file.get(), path, sink);
@@ -125,10 +127,13 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink) 
   ReadChunks(::GetStdHandle(STD_INPUT_HANDLE), kStandardInput, sink);
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  if (IsFolder(path)) throw FileError(path, kFolderReason, FileOperation::Write);
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const std::function<void()>& beforeReplacing) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+  if (replacing && beforeReplacing) beforeReplacing();
+  if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    throw FileError(path, kFolderReason, FileOperation::Write);
   // A read-only file is not replaced behind its owner's back.
   if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
     Fail(path, ERROR_ACCESS_DENIED, FileOperation::Write);

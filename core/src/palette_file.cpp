@@ -36,14 +36,15 @@ PaletteData ReadStandardInput(PaletteDecoder& decoder) {
 }
 
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
-                      PaletteFormat format, bool ownCount) {
+                      PaletteFormat format, bool ownCount,
+                      const std::function<void()>& beforeReplacing) {
   // A GIMP palette without a name of its own is named after its file, as GIMP names one.
   if (format == PaletteFormat::Gpl && palette.title.empty()) {
     PaletteData named = palette;
     named.title = PathText(path.stem());
-    return WritePaletteFile(path, named, format, ownCount);
+    return WritePaletteFile(path, named, format, ownCount, beforeReplacing);
   }
-  WriteFileAtomically(path, Encode(format, palette, ownCount));
+  WriteFileAtomically(path, Encode(format, palette, ownCount), beforeReplacing);
 }
 
 }  // namespace varnel

@@ -21,7 +21,7 @@ namespace varnel::test {
 namespace {
 
 // clang-format off
-enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable, kNoStdin };
+enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable, kNoStdin, kForeignLink, kOwnersLink };
 constexpr int kNoReader = -1, kCannot = -2;
 
 // `old` holds "old bytes\n" before the write unless it is ""; the target "" is a name too long;
@@ -44,6 +44,10 @@ const Scene kScenes[] = {
     {"SetUserIdOfAnother",  "old.act",        "old.act",        "", kSetUid},  // owner kept, bits not
     {"FileNotWritable",     "open/old.act",   "open/old.act",   "Permission denied", kUnwritable},
     {"StandardInputClosed", "old.act",        "old.act",        "", kNoStdin},  // so 0 is free
+    // Links in a sticky folder anyone may write to, as /tmp: followed only when the link's owner
+    // is the writer or the folder's owner, so nobody can aim root's write at a file they choose.
+    {"ForeignLinkInStickyFolder", "secret/p.act", "x.act", "Not followed: a symbolic link of another user in a sticky folder anyone may write to", kForeignLink},
+    {"FolderOwnersLinkInStickyFolder", "real/p.act", "link.act", "", kOwnersLink},
 };
 
 // Lays the scene out, its folder a 64 KiB tmpfs of its own for a full or read-only disk, and
@@ -66,7 +70,10 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
     case kReadOnly: return made(!::mount(nullptr, f, nullptr, MS_REMOUNT | MS_RDONLY, nullptr));
     case kLocked: ::chmod((folder / "locked").c_str(), 0555); return made(DropPrivileges());
     case kMode: fs::permissions(target, fs::perms(0640)); return kNoReader;
-    case kLink: fs::create_symlink("real/p.act", target); return kNoReader;
+    case kLink: fs::create_symlink(scene.old, target); return kNoReader;
+    case kForeignLink: case kOwnersLink:
+      fs::create_symlink(scene.old, target);
+      return made(!::chmod(f, 01777) && !::lchown(t, 65534, 65534) && (scene.fault == kForeignLink || !::chown(f, 65534, 65534)));
     case kReader: return ::open(t, O_RDONLY);
     case kPipe: ::mkfifo(t, 0644); return ::open(t, O_RDONLY | O_NONBLOCK);  // so no write hangs
     case kDevice: return made(!::mknod(t, S_IFCHR | 0666, makedev(1, 3)));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 #include "varnel/file_error.h"
 #include "varnel/format.h"
@@ -17,11 +18,12 @@ PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteFormat for
 // Reads a palette from standard input the same way; a FileError names "standard input".
 PaletteData ReadStandardInput(PaletteDecoder& decoder);
 
-// Writes a palette file in the given format (see Encode) without ever losing the old
-// one (a GIMP palette without a name is named after the file's stem): the bytes go to a new file in the same folder, which replaces `path` only once it
-// is complete. Throws FileError when anything fails; `path` is then untouched and no
-// other file is left behind.
+// Writes a palette file in the given format (see Encode) without ever losing the old one (a
+// GIMP palette without a name is named after the file's stem): see WriteFileAtomically, which
+// also says when `beforeReplacing` is called. Throws FileError when anything fails; `path` is
+// then untouched and no other file is left behind.
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
-                      PaletteFormat format, bool ownCount = false);
+                      PaletteFormat format, bool ownCount = false,
+                      const std::function<void()>& beforeReplacing = {});
 
 }  // namespace varnel

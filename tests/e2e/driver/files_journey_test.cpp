@@ -96,6 +96,24 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     Choose(IDC_LOAD, formats / name);
     ExpectShown(PaletteOf(data / fs::path(name).replace_extension(".act")));
   }
+  // A palette another program holds open loads all the same, whether that program reads it
+  // (sharing reading only) or writes it (sharing reading and writing).
+  const struct {
+    const char* name;
+    DWORD access, share;
+  } held[] = {{"green-ramp.hex", GENERIC_READ, FILE_SHARE_READ},
+              {"ramps.aco", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE}};
+  for (const auto& h : held) {
+    const UniqueHandle other(CreateFileW((formats / h.name).c_str(), h.access, h.share, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(other.get(), INVALID_HANDLE_VALUE);
+    Choose(IDC_LOAD, formats / h.name);
+    if (const HWND box = TopLevel(L"Varnel")) {
+      ADD_FAILURE() << h.name << " held open: " << fs::path(ControlText(box, 0xFFFF)).string();
+      Close(box, IDOK);
+    }
+    ExpectShown(PaletteOf(data / fs::path(h.name).replace_extension(".act")));
+  }
   fs::create_directory(formats / "saved");  // a GIMP palette is named after its file
   Choose(IDC_SAVEAS, formats / "saved" / "ramps.gpl");
   EXPECT_EQ(ReadBytes(formats / "saved" / "ramps.gpl"), ReadBytes(data / "ramps.gpl"));

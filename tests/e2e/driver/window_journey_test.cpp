@@ -86,7 +86,7 @@ int RunPalconv(const std::wstring& arguments) {
   return ended && GetExitCodeProcess(process.get(), &status) ? static_cast<int>(status) : -1;
 }
 
-TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScript) {
+TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScriptAndFilesHeldOpen) {
   const std::wstring exe = FromEnvironment(L"VARNEL_EXE").wstring();
   DWORD ignored = 0;
   std::vector<unsigned char> data(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
@@ -105,10 +105,24 @@ TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScript) {
   fs::create_directories(folder);
   const fs::path act = folder / L"\u5915\u713C\u3051.act", pal = folder / L"\u5915\u713C\u3051.pal";
   fs::copy_file(FromEnvironment(L"VARNEL_E2E_DATA") / "ramps.act", act);
-  ASSERT_EQ(RunPalconv(L"\"" + act.wstring() + L"\""), 0);
+  // Each read while another program holds the file open: reading it (sharing reading only),
+  // then writing it (sharing reading and writing).
+  const auto holding = [](const fs::path& file, DWORD access, DWORD share) {
+    return UniqueHandle(CreateFileW(file.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  {
+    const UniqueHandle reader = holding(act, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_NE(reader.get(), INVALID_HANDLE_VALUE);
+    ASSERT_EQ(RunPalconv(L"\"" + act.wstring() + L"\""), 0);
+  }
   EXPECT_EQ(ReadBytes(pal), ReadBytes(FromEnvironment(L"VARNEL_E2E_DATA") / "ramps.pal"));
   const fs::path named = folder / L"\u043A\u043E\u043F\u0438\u044F.act";
-  ASSERT_EQ(RunPalconv(L"-o \"" + named.wstring() + L"\" \"" + pal.wstring() + L"\""), 0);
+  {
+    const UniqueHandle writer = holding(pal, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
+    ASSERT_EQ(RunPalconv(L"-o \"" + named.wstring() + L"\" \"" + pal.wstring() + L"\""), 0);
+  }
   EXPECT_EQ(ReadBytes(named), ReadBytes(act));
   fs::remove_all(folder);
 }
