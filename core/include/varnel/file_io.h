@@ -27,10 +27,4 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink);
 // failure the old file is untouched and the temporary file is gone.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-#ifdef _WIN32
-// UTF-8 and UTF-16 for the wide API. Ill-formed input turns into U+FFFD.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
-#endif
-
 }  // namespace varnel
