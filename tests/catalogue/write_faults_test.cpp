@@ -81,8 +81,8 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
 class WriteFault : public testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
-  const auto [index, palconv] = GetParam();
-  const Scene& scene = kScenes[index];
+  const Scene& scene = kScenes[std::get<0>(GetParam())];
+  const bool palconv = std::get<1>(GetParam());  // a plain variable: lambdas capture it
   const TempDir scratch;
   const fs::path folder = scratch / "scene", input = scratch / "input.pal";
   const fs::path target = folder / (*scene.target ? scene.target : std::string(300, 'n') + ".act");
@@ -112,7 +112,8 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
       said = std::to_string(run.status) + " " + run.out + run.err;
     } else {
       try {
-        WritePaletteFile(target, PaletteData(fuzz::ModelJascPal(ReadBytes(input))), PaletteFormat::Act);
+        WritePaletteFile(target, PaletteData(fuzz::ModelJascPal(ReadBytes(input))),
+                         PaletteFormat::Act);
         said = "0 Pallete saved as " + PathText(target) + "\n";
       } catch (const FileError& error) {
         said = "1 palconv: " + std::string(error.what()) + "\n";
