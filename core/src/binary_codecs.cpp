@@ -48,6 +48,7 @@ class Reader {
 };
 
 std::string Reader::Utf16(std::size_t units) {
+  if (units > left() / 2) throw FormatError("it ends too early");  // before taking memory for it
   std::u16string text(units, u'\0');
   for (char16_t& unit : text) unit = static_cast<char16_t>(U16());
   if (!text.empty() && text.back() == 0) text.pop_back();

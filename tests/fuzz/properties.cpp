@@ -104,6 +104,11 @@ std::string CheckSniffing(std::string_view input) {
   });
   if (decoder.bySignature() == (decoder.format() == JascPal))
     return "settled on an unannounced format";
+  // A file of a kind that holds no palette is refused, never read as one.
+  if (!decoder.foreign().empty())
+    return sniffed == std::string(decoder.foreign()) + ", not a palette file"
+               ? ""
+               : "a foreign file read";
   return sniffed == described([&] { return Decode(decoder.format(), input); })
              ? ""
              : "sniffing read otherwise";
