@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "palconv.h"
-#include "varnel/file_io.h"
+#include "varnel/utf.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

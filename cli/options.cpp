@@ -28,8 +28,10 @@ Formats (--from, --to):
 
 Reading: a FILE whose first bytes announce its format (GIMP, RIFF, Adobe swatch exchange,
 Paint.NET, Photoshop swatches) is read as that format; otherwise its extension decides as
-listed, in any letter case. A .act FILE is always an ACT table. --from FORMAT reads every
-FILE as FORMAT; --from pal reads JASC-PAL exactly as the window program does.
+listed, in any letter case, and a FILE read as JASC-PAL whose bytes announce a file that
+holds no palette (ZIP, XML, PDF, a picture, a program) is refused. A .act FILE is always an
+ACT table. --from FORMAT reads every FILE as FORMAT; --from pal reads JASC-PAL exactly as
+the window program reads a file without a signature.
 
 Without -o each FILE is converted beside itself: to --to FORMAT when given, otherwise a
 FILE whose extension is "pal" (any letter case) becomes a .act colour table and every
@@ -40,9 +42,10 @@ JASC-PAL and ACT are written with all 256 entries; --keep-count writes the palet
 count instead (JASC-PAL's count line and that many entries, ACT with the 772-byte trailer
 that also keeps the transparent index). What a conversion cannot keep (names, alpha,
 colours beyond 256, the transparent index, entries Paint.NET does not show) is reported as
-"palconv: warning: FILE: ..."; the exit status stays 0.
+"palconv: warning: FILE: ..." (for several FILEs, once a kind at the end); the exit status
+stays 0.
 
-'-' as FILE reads standard input; it needs -o, --show or --info.
+'-' as FILE reads standard input, once; it needs -o, --show or --info.
 
 Exit status: 0 when every FILE was done, 1 when any FILE failed (the others are still
 converted; each failure is reported as "palconv: PATH: reason"), 2 for a usage error.
@@ -89,10 +92,11 @@ std::string Refusal(const Request& request, bool has_output) {
   if ((request.to || request.keep_count) &&
       (request.mode == Mode::Show || request.mode == Mode::Info))
     return std::string(request.to ? "--to" : "--keep-count") + " applies to conversions only";
-  if (request.mode == Mode::ConvertBeside &&
-      std::ranges::find(files, std::string(kStdStream)) != files.end()) {
+  const auto stdin_named = std::ranges::count(files, std::string(kStdStream));
+  if (request.mode == Mode::ConvertBeside && stdin_named > 0) {
     return "'-' (standard input) needs -o OUT, --show or --info";
   }
+  if (stdin_named > 1) return "'-' (standard input) can be named only once";
   return {};
 }
 

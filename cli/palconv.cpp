@@ -6,6 +6,7 @@
 #include <charconv>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -17,6 +18,7 @@
 #include "options.h"
 #include "varnel/file_error.h"
 #include "varnel/palette_file.h"
+#include "varnel/utf.h"
 
 namespace palconv {
 namespace {
@@ -81,29 +83,23 @@ std::string Grid(const Palette& palette) {
 }
 
 // A name as printed: as it is, or, when it holds a control character (a line feed, an
-// escape sequence), in double quotes with those characters spelt out, so that no name
-// can move the cursor or fake a line of its own.
+// escape sequence), quoted with those characters spelt out (see varnel::Quoted), so that no
+// name can move the cursor or fake a line of its own.
 std::string Shown(std::string_view name) {
-  if (std::ranges::none_of(
-          name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
-    return std::string(name);
-  std::string text = "\"";
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789abcdef";
-      text += c == '\n'   ? "\\n"
-              : c == '\t' ? "\\t"
-              : c == '\r' ? "\\r"
-                          : std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
-    } else {
-      text += c;
-    }
-  }
-  return text + '"';
+  return varnel::IsPrintable(name) ? std::string(name) : varnel::Quoted(name);
+}
+
+// "10,000 files".
+std::string Files(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits + (count == 1 ? " file" : " files");
+}
+
+// "a GIMP palette", "an ACT colour table".
+std::string WithArticle(std::string_view title) {
+  return (std::string_view("AEIOU").find(title.front()) != std::string_view::npos ? "an " : "a ") +
+         std::string(title);
 }
 
 // The reason standard output failed, or "" when all that was printed arrived.
@@ -136,6 +132,7 @@ class Session {
         for (const std::string& name : request_.files) Attempt(name, [&] { Info(name); });
         break;
     }
+    SayGatheredWarnings();
     FinishOutput();
     return failed_ ? kExitFileFailed : kExitOk;
   }
@@ -163,24 +160,59 @@ class Session {
                  static_cast<int>(reason.size()), reason.data());
   }
 
-  // --from, or the format the file's first bytes announce, or its extension's; a .act
-  // file is always an ACT table.
+  // --from, or the one rule of the window program's Load (PaletteDecoder::ForExtension).
   PaletteDecoder DecoderFor(const std::string& name) const {
     if (request_.from) return PaletteDecoder(*request_.from);
-    const PaletteFormat format =
-        name == kStdStream ? PaletteFormat::JascPal
-                           : varnel::FormatForExtension(varnel::ExtensionOf(PathFromUtf8(name)));
-    return format == PaletteFormat::Act ? PaletteDecoder(format) : PaletteDecoder::Sniffing(format);
+    return PaletteDecoder::ForExtension(
+        name == kStdStream ? varnel::NativeString() : varnel::ExtensionOf(PathFromUtf8(name)));
   }
 
   PaletteData ReadInput(const std::string& name, PaletteDecoder& decoder) const {
-    if (name == kStdStream) return varnel::ReadStandardInput(decoder);
-    return varnel::ReadPaletteFile(PathFromUtf8(name), decoder);
+    try {
+      if (name == kStdStream) return varnel::ReadStandardInput(decoder);
+      return varnel::ReadPaletteFile(PathFromUtf8(name), decoder);
+    } catch (const varnel::FileError& error) {
+      if (decoder.foreign().empty()) throw;
+      throw varnel::FileError(error.path(),
+                              std::string(decoder.foreign()) + ", not a palette palconv reads",
+                              varnel::FileOperation::Read);
+    }
+  }
+
+  // Why the file was read in the format it was: "by its signature", "by its extension",
+  // "by default" or "as --from asks".
+  const char* Why(const std::string& name, const PaletteDecoder& decoder) const {
+    if (request_.from) return "as --from asks";
+    if (decoder.bySignature()) return "by its signature";
+    const std::string ext = varnel::PathText(varnel::ExtensionOf(PathFromUtf8(name)));
+    return name != kStdStream && (decoder.format() != PaletteFormat::JascPal ||
+                                  varnel::FormatNamed(ext) == PaletteFormat::JascPal)
+               ? "by its extension"
+               : "by default";
+  }
+
+  // Reads a file to convert, with a warning where its bytes say it may be another format.
+  PaletteData ReadToConvert(const std::string& name) {
+    PaletteDecoder decoder = DecoderFor(name);
+    PaletteData palette = ReadInput(name, decoder);
+    const auto announced = decoder.announced();
+    if (request_.from) return palette;
+    if (decoder.format() == PaletteFormat::JascPal && announced != PaletteFormat::JascPal &&
+        std::string_view(Why(name, decoder)) == "by default") {
+      Warn(name, "no JASC-PAL header; read as JASC-PAL text by default",
+           "no JASC-PAL header in {}; read as JASC-PAL text by default");
+    } else if (announced && *announced != decoder.format()) {
+      std::string as(varnel::InfoOf(decoder.format()).name);
+      std::ranges::transform(as, as.begin(), [](char c) { return c >= 'a' ? char(c - 32) : c; });
+      Warn({}, Shown(name) + " looks like " + WithArticle(varnel::InfoOf(*announced).title) +
+                   "; read as " + as + " by its name (--from " +
+                   std::string(varnel::InfoOf(*announced).name) + " reads it as one)");
+    }
+    return palette;
   }
 
   void ConvertTo(const std::string& name) {
-    PaletteDecoder decoder = DecoderFor(name);
-    const PaletteData palette = ReadInput(name, decoder);
+    const PaletteData palette = ReadToConvert(name);
     const std::string& out = request_.output;
     const std::filesystem::path path = PathFromUtf8(out);
     const PaletteFormat format = request_.to.value_or(
@@ -201,47 +233,106 @@ class Session {
   void ConvertBeside(const std::string& name) {
     const std::filesystem::path path = PathFromUtf8(name);
     const varnel::NativeString ext = varnel::ExtensionOf(path);
-    PaletteDecoder decoder = DecoderFor(name);
-    const PaletteData palette = ReadInput(name, decoder);
+    const PaletteData palette = ReadToConvert(name);
     const PaletteFormat format = request_.to.value_or(varnel::ConvertFormat(ext));
     // Names are never empty here, so there always is a target.
     const std::filesystem::path target = varnel::ConvertTarget(path, ext, format).value();
     // A file named to convert is never replaced by another's conversion, nor by its own
-    // through a link. Only a target that exists is looked at, so a batch of new targets
-    // resolves no paths.
+    // through a link, and a target is written once in a run. Only a target that exists is
+    // looked at, so a batch of new targets resolves no paths.
+    bool existed = false;
+    std::filesystem::path resolved = target;
     varnel::WritePaletteFile(target, palette, format, request_.keep_count, [&] {
-      const std::filesystem::path resolved = Resolved(target);
+      existed = true;
+      resolved = Resolved(target);
+      const std::string shown_target = Shown(varnel::PathText(target));
       if (Sources().contains(resolved))
         throw std::runtime_error(
-            "not converted: its target " + Shown(varnel::PathText(target)) +
+            "not converted: its target " + shown_target +
             (resolved == Resolved(path) ? " leads to the file itself" : " is a file to convert"));
+      if (const std::string* source = WrittenFrom(resolved))
+        throw std::runtime_error("not converted: its target " + shown_target +
+                                 " was just written from " + Shown(*source));
     });
+    (existed ? written_[resolved] : unresolved_[target]) = name;
     SaySaved(target);
     WarnOfLosses(name, palette, format);
   }
 
   // What a conversion of `name` to `format` could not keep, on standard error.
-  void WarnOfLosses(std::string_view name, const PaletteData& palette, PaletteFormat format) {
+  void WarnOfLosses(const std::string& name, const PaletteData& palette, PaletteFormat format) {
     const varnel::FormatInfo& to = varnel::InfoOf(format);
-    const bool named = !palette.names.empty();
-    auto warn = [&](const std::string& what) {
-      std::fprintf(console_.err, "palconv: warning: %s: %s\n", Shown(name).c_str(), what.c_str());
-    };
-    if (palette.extra > 0)
-      warn(std::to_string(palette.extra) + " colours beyond the 256th not converted");
     const std::string held = " (" + std::string(to.name) + " holds none)";
-    if (palette.alpha) warn("alpha dropped" + held);
+    if (palette.extra > 0)
+      Warn(name, std::to_string(palette.extra) + " colours beyond the 256th not converted",
+           "colours beyond the 256th not converted in {}");
+    const bool counted =
+        request_.keep_count || (format != PaletteFormat::JascPal && format != PaletteFormat::Act);
+    if (palette.colorLines > palette.count && counted)
+      Warn(name,
+           std::to_string(palette.colorLines) + " colour lines, its count line says " +
+               std::to_string(palette.count) + "; " + std::to_string(palette.count) + " kept",
+           "colour lines beyond the count line dropped in {}");
+    if (!palette.alpha.empty() && !to.alpha)
+      Warn(name, "alpha dropped" + held, "alpha dropped from {}" + held);
+    const bool named = !palette.names.empty() && !to.names;
     const bool titled = !palette.title.empty() && format != PaletteFormat::Gpl;
-    if ((named && !to.names) || titled)
-      warn((named && !to.names ? titled ? "colour and palette names" : "colour names"
-                               : "palette name") +
-           std::string(" dropped") + held);
-    if (palette.transparent && !(format == PaletteFormat::Act && request_.keep_count))
-      warn("transparent index " + std::to_string(*palette.transparent) + " dropped" +
-           (format == PaletteFormat::Act ? " (--keep-count keeps it)" : ""));
+    if (named || titled) {
+      const std::string what =
+          named ? titled ? "colour and palette names" : "colour names" : "palette name";
+      Warn(name, what + " dropped" + held,
+           (titled && !named ? "palette names" : what) + " dropped from {}" + held);
+    }
+    const std::size_t units = varnel::NameUnits(format);
+    const auto cut = std::ranges::count_if(palette.names, [units](const std::string& n) {
+      return n.size() > units && varnel::Utf16FromUtf8(n).size() > units;
+    });
+    if (to.names && cut > 0)
+      Warn(name,
+           std::to_string(cut) + (cut == 1 ? " colour name" : " colour names") + " cut to the " +
+               std::to_string(units) + " UTF-16 units " + std::string(to.name) + " holds",
+           "colour names cut to the " + std::to_string(units) + " UTF-16 units " +
+               std::string(to.name) + " holds in {}");
+    if (palette.transparent && !(format == PaletteFormat::Act && request_.keep_count)) {
+      const bool act = format == PaletteFormat::Act;
+      Warn(name,
+           "transparent index " + std::to_string(*palette.transparent) + " dropped" +
+               (act ? " (--keep-count keeps it)" : ""),
+           std::string("transparent indexes dropped from {}") +
+               (act ? " (--keep-count keeps them)" : ""));
+    }
     if (format == PaletteFormat::PaintNet && palette.count > kPaintNetShown)
-      warn("Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " of its " +
-           std::to_string(palette.count) + " colours");
+      Warn(name,
+           "Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " of its " +
+               std::to_string(palette.count) + " colours",
+           "Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " colours of {}");
+  }
+
+  // A warning about the file `name` ("" when `what` names it itself): said at once when
+  // palconv was given one FILE; for a batch, gathered by kind and said at the end, once per
+  // kind, `batch` with "{}" standing for the number of files (a kind met once keeps `what`).
+  void Warn(std::string_view name, const std::string& what, const std::string& batch = {}) {
+    const std::string line = name.empty() ? what : Shown(name) + ": " + what;
+    if (request_.files.size() == 1 || batch.empty()) {
+      std::fprintf(console_.err, "palconv: warning: %s\n", line.c_str());
+      return;
+    }
+    const auto kind = std::ranges::find(gathered_, batch, &Gathered::batch);
+    if (kind == gathered_.end())
+      gathered_.push_back({batch, line, 1});
+    else
+      ++kind->files;
+  }
+
+  void SayGatheredWarnings() {
+    for (const Gathered& kind : gathered_) {
+      std::string line = kind.first;
+      if (kind.files > 1) {
+        line = kind.batch;
+        line.replace(line.find("{}"), 2, Files(kind.files));
+      }
+      std::fprintf(console_.err, "palconv: warning: %s\n", line.c_str());
+    }
   }
 
   // One line: the format and why it was chosen, the count, the transparent index, names.
@@ -249,23 +340,17 @@ class Session {
     PaletteDecoder decoder = DecoderFor(name);
     const PaletteData palette = ReadInput(name, decoder);
     const varnel::FormatInfo& format = varnel::InfoOf(decoder.format());
-    const std::string ext = varnel::PathText(varnel::ExtensionOf(PathFromUtf8(name)));
-    const char* why = request_.from           ? "as --from asks"
-                      : decoder.bySignature() ? "by its signature"
-                      : name != kStdStream && (format.format != PaletteFormat::JascPal ||
-                                               varnel::FormatNamed(ext) == PaletteFormat::JascPal)
-                          ? "by its extension"
-                          : "by default";
     const bool named = !palette.names.empty();
-    std::string line =
-        Shown(name) + ": " + std::string(format.name) + " (" + std::string(format.title) + ") " +
-        why + "; " + std::to_string(palette.count) + (palette.count == 1 ? " colour" : " colours");
+    std::string line = Shown(name) + ": " + std::string(format.name) + " (" +
+                       std::string(format.title) + ") " + Why(name, decoder) + "; " +
+                       std::to_string(palette.count) +
+                       (palette.count == 1 ? " colour" : " colours");
     if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";
     line += "; transparent index " +
             (palette.transparent ? std::to_string(*palette.transparent) : std::string("none"));
     line += named ? "; colour names" : "; no colour names";
     if (!palette.title.empty()) line += "; named " + Shown(palette.title);
-    if (palette.alpha) line += "; alpha not kept";
+    if (!palette.alpha.empty()) line += "; alpha";
     Print(line + "\n");
   }
 
@@ -305,6 +390,14 @@ class Session {
     return *sources_;
   }
 
+  // The FILE whose conversion wrote the target `resolved` in this run, or nullptr.
+  const std::string* WrittenFrom(const std::filesystem::path& resolved) {
+    for (auto& [target, source] : unresolved_) written_.emplace(Resolved(target), source);
+    unresolved_.clear();
+    const auto found = written_.find(resolved);
+    return found == written_.end() ? nullptr : &found->second;
+  }
+
   // A path with every link on it followed, as far as it exists.
   static std::filesystem::path Resolved(const std::filesystem::path& path) {
     std::error_code ignored;
@@ -315,6 +408,14 @@ class Session {
   const Request& request_;
   const Console& console_;
   std::optional<std::set<std::filesystem::path>> sources_;  // see Sources()
+  // The targets written so far and the FILE each came from: resolved, and those that were
+  // new, resolved only once a target that exists is met (see WrittenFrom).
+  std::map<std::filesystem::path, std::string> written_, unresolved_;
+  struct Gathered {  // see Warn
+    std::string batch, first;
+    std::size_t files;
+  };
+  std::vector<Gathered> gathered_;
   bool failed_ = false;
   bool out_reported_ = false;
   int out_errno_ = 0;  // why printing first failed

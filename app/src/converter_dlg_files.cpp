@@ -26,8 +26,12 @@ void CConverterDlg::OnLoadPalette() {
   LoadFile(dlg.GetPathName(), dlg.GetFileExt());
 }
 
+// The format as palconv chooses it: by the extension, but a file it would read as JASC-PAL is
+// read as the palette format its first bytes announce, and refused when they announce a file
+// that holds no palette.
 void CConverterDlg::LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext) {
-  m_palette = varnel::ReadPaletteFile(path, varnel::FormatForExtension(ext)).colors;
+  varnel::PaletteDecoder decoder = varnel::PaletteDecoder::ForExtension(ext);
+  m_palette = varnel::ReadPaletteFile(path, decoder).colors;
   m_strPath = path;
   m_strExt = ext;
   InvalidateRect(nullptr, true);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <stdexcept>
 
 #include "codecs.h"
+#include "varnel/utf.h"
 
 namespace varnel {
 namespace {
@@ -46,26 +48,11 @@ class Reader {
 };
 
 std::string Reader::Utf16(std::size_t units) {
-  std::string text;
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t c = U16();
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units) {
-      const std::uint32_t low = U16();
-      ++i;
-      c = low >= 0xDC00 && low < 0xE000 ? 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00) : 0xFFFD;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c == 0 && i + 1 == units) break;
-    if (c < 0x80) {
-      text += static_cast<char>(c);
-    } else {
-      const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-      text += static_cast<char>(((0xF0 << (3 - extra)) & 0xFF) | (c >> 6 * extra));
-      for (int k = extra - 1; k >= 0; --k) text += static_cast<char>(0x80 | ((c >> 6 * k) & 0x3F));
-    }
-  }
-  return text;
+  if (units > left() / 2) throw FormatError("it ends too early");  // before taking memory for it
+  std::u16string text(units, u'\0');
+  for (char16_t& unit : text) unit = static_cast<char16_t>(U16());
+  if (!text.empty() && text.back() == 0) text.pop_back();
+  return Utf8FromUtf16(text);
 }
 
 // Writes numbers big-endian (or little-endian) to a byte string.
@@ -81,45 +68,25 @@ struct Writer {
   Writer& U16(std::uint32_t value) { return Number(value, 2); }
   Writer& U32(std::uint32_t value) { return Number(value, 4); }
   Writer& F32(float value) { return U32(std::bit_cast<std::uint32_t>(value)); }
-  // UTF-8 as UTF-16 code units, a terminating NUL included; invalid bytes become U+FFFD.
-  std::size_t Utf16Units(std::string_view text, bool write);
+  // A length or count in a field of `size` bytes, which must hold it.
+  Writer& Length(std::size_t value, std::size_t size) {
+    if (size < sizeof value && value >> 8 * size != 0)
+      throw std::length_error("a length does not fit its field");
+    return Number(static_cast<std::uint32_t>(value), size);
+  }
+  // UTF-16 code units, a terminating NUL included, after their count in a field of
+  // `lengthSize` bytes.
+  Writer& Utf16(const std::u16string& units, std::size_t lengthSize) {
+    Length(units.size() + 1, lengthSize);
+    for (const char16_t unit : units) U16(unit);
+    return U16(0);
+  }
 };
 
-std::size_t Writer::Utf16Units(std::string_view text, bool write) {
-  std::size_t units = 0;
-  auto emit = [&](std::uint32_t unit) {
-    ++units;
-    if (write) U16(unit);
-  };
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    std::uint32_t c = extra < 0 ? 0xFFFDu : lead & (0x7Fu >> (extra + (extra > 0)));
-    std::size_t k = 1;
-    for (; extra > 0 && k <= static_cast<std::size_t>(extra) && i + k < text.size() &&
-           (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-         ++k)
-      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    // Cut short, overlong, a surrogate or beyond Unicode: not a character.
-    constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (extra > 0 && (k != static_cast<std::size_t>(extra) + 1 || c < kLeast[extra] ||
-                      c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
-      c = 0xFFFD;
-    i += std::max<std::size_t>(k, 1);
-    if (c >= 0x10000) {
-      emit(0xD800 + ((c - 0x10000) >> 10));
-      emit(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      emit(c);
-    }
-  }
-  emit(0);
-  return units;
-}
-
-const std::string& NameOf(const PaletteData& palette, std::size_t i) {
-  static const std::string kNone;
-  return i < palette.names.size() ? palette.names[i] : kNone;
+// Colour i's name as UTF-16, cut at a character boundary to what `format` holds.
+std::u16string NameOf(const PaletteData& palette, std::size_t i, PaletteFormat format) {
+  if (i >= palette.names.size()) return {};
+  return Utf16FromUtf8(Utf8Prefix(palette.names[i], NameUnits(format)));
 }
 
 // A colour component from a fraction, rounded and held to 0..255.
@@ -150,7 +117,7 @@ PaletteData DecodeActFile(std::string_view bytes) noexcept {
   if (bytes.size() == kActSize + 4) {
     Reader trailer(bytes.substr(kActSize));
     const std::uint32_t count = trailer.U16(), transparent = trailer.U16();
-    if (count >= 1 && count <= kPaletteSize) data.count = count;
+    if (count >= 1 && count <= kPaletteSize) data.count = ColorCount(count);
     if (transparent < kPaletteSize) data.transparent = static_cast<std::uint8_t>(transparent);
   }
   return data;
@@ -167,6 +134,8 @@ std::string EncodeActTrailer(const PaletteData& palette) {
 // of red, green, blue and flags. Little-endian.
 PaletteData DecodeRiff(std::string_view bytes) {
   Reader riff(bytes, false);
+  if (!bytes.starts_with("RIFF") || bytes.size() < 12 || bytes.substr(8, 4) != "PAL ")
+    throw FormatError("it does not start with \"RIFF\" and the form type \"PAL \"");
   riff.Bytes(12);
   while (riff.left() > 0) {
     const std::string_view id = riff.Bytes(4);
@@ -192,12 +161,12 @@ PaletteData DecodeRiff(std::string_view bytes) {
 }
 
 std::string EncodeRiff(const PaletteData& palette) {
-  const auto count = static_cast<std::uint32_t>(palette.count);
+  const std::size_t count = palette.count;
   Writer w;
   w.bigEndian = false;
   w.out = "RIFF";
-  w.U32(16 + 4 * count).out += "PAL data";
-  w.U32(4 + 4 * count).U16(0x0300).U16(count);
+  w.Length(16 + 4 * count, 4).out += "PAL data";
+  w.Length(4 + 4 * count, 4).U16(0x0300).Length(count, 2);
   for (std::size_t i = 0; i < count; ++i) {
     const COLORREF c = palette.colors[i];
     w.Number(RedOf(c), 1).Number(GreenOf(c), 1).Number(BlueOf(c), 1).Number(0, 1);
@@ -284,14 +253,11 @@ PaletteData DecodeAco(std::string_view bytes) {
 std::string EncodeAco(const PaletteData& palette) {
   Writer w;
   for (const std::uint32_t version : {1u, 2u}) {
-    w.U16(version).U16(static_cast<std::uint32_t>(palette.count));
+    w.U16(version).Length(palette.count, 2);
     for (std::size_t i = 0; i < palette.count; ++i) {
       const COLORREF c = palette.colors[i];
       w.U16(0).U16(RedOf(c) * 257u).U16(GreenOf(c) * 257u).U16(BlueOf(c) * 257u).U16(0);
-      if (version == 2) {
-        w.U32(static_cast<std::uint32_t>(w.Utf16Units(NameOf(palette, i), false)));
-        w.Utf16Units(NameOf(palette, i), true);
-      }
+      if (version == 2) w.Utf16(NameOf(palette, i, PaletteFormat::Aco), 4);
     }
   }
   return w.out;
@@ -299,10 +265,12 @@ std::string EncodeAco(const PaletteData& palette) {
 
 // Adobe swatch exchange: "ASEF" 1.0, then blocks of colours and groups. Big-endian.
 PaletteData DecodeAse(std::string_view bytes) {
+  if (!bytes.starts_with("ASEF")) throw FormatError("it does not start with \"ASEF\"");
   Reader in(bytes);
   in.Bytes(4);
-  if (const std::uint32_t major = in.U16(); major != 1)
-    throw FormatError("its version " + std::to_string(major) + " is not 1");
+  // Version 1.0 in every file Adobe writes; others write 0.1, and readers take both: the
+  // blocks tell whether the file can be read.
+  in.U16();
   in.U16();
   ColorList list;
   for (std::uint32_t blocks = in.U32(); blocks > 0 && in.left() > 0; --blocks) {
@@ -311,7 +279,7 @@ PaletteData DecodeAse(std::string_view bytes) {
     if (type != 0x0001) continue;  // groups only gather colours
     std::string name = block.Utf16(block.U16());
     const std::string_view model = block.Bytes(4);
-    const std::size_t index = list.data().count + list.data().extra;
+    const std::size_t index = list.size();
     if (model == "RGB ") {
       const double r = block.F32(), g = block.F32(), b = block.F32();
       list.Add(MakeColor(Component(r), Component(g), Component(b)), name);
@@ -330,15 +298,11 @@ PaletteData DecodeAse(std::string_view bytes) {
 std::string EncodeAse(const PaletteData& palette) {
   Writer w;
   w.out = "ASEF";
-  w.U16(1).U16(0).U32(static_cast<std::uint32_t>(palette.count));
+  w.U16(1).U16(0).Length(palette.count, 4);
   for (std::size_t i = 0; i < palette.count; ++i) {
-    const std::string& name = NameOf(palette, i);
-    const std::size_t units = w.Utf16Units(name, false);
+    const std::u16string name = NameOf(palette, i, PaletteFormat::Ase);
     const COLORREF c = palette.colors[i];
-    w.U16(0x0001)
-        .U32(static_cast<std::uint32_t>(2 + 2 * units + 4 + 12 + 2))
-        .U16(static_cast<std::uint32_t>(units));
-    w.Utf16Units(name, true);
+    w.U16(0x0001).Length(2 + 2 * (name.size() + 1) + 4 + 12 + 2, 4).Utf16(name, 2);
     w.out += "RGB ";
     w.F32(RedOf(c) / 255.0f).F32(GreenOf(c) / 255.0f).F32(BlueOf(c) / 255.0f).U16(2);
   }

@@ -39,20 +39,18 @@ std::string EncodeRaw(const PaletteData& palette);
 // Shared by the codecs: colours from a list longer or shorter than the table.
 class ColorList {
  public:
-  // Adds a colour, or counts it as extra beyond the 256th; `name` only where the format
-  // has names.
-  void Add(COLORREF color, std::string_view name = {});
+  // Adds a colour, or counts it as extra beyond the 256th; `name` and `alpha` only where
+  // the format holds them. A name is kept as well-formed UTF-8 (see ValidUtf8).
+  void Add(COLORREF color, std::string_view name = {}, std::uint8_t alpha = 255);
   // The palette; throws FormatError when no colour came.
   PaletteData Finish();
   PaletteData& data() noexcept { return data_; }
+  // The colours added so far, the extra ones included.
+  std::size_t size() const noexcept { return count_ + data_.extra; }
 
  private:
-  PaletteData data_ = Empty();
-  static PaletteData Empty() {
-    PaletteData data;
-    data.count = 0;
-    return data;
-  }
+  PaletteData data_;
+  std::size_t count_ = 0;
 };
 
 }  // namespace varnel

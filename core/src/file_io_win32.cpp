@@ -13,6 +13,7 @@
 
 #include "varnel/file_error.h"
 #include "varnel/file_io.h"
+#include "varnel/utf.h"
 
 namespace varnel {
 namespace {
@@ -93,23 +94,6 @@ void ReadChunks(HANDLE handle, const std::filesystem::path& name,
 }
 
 }  // namespace
-
-std::wstring Widen(std::string_view utf8) {
-  const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX));
-  const int wide = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(std::max(wide, 0)), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), wide);
-  return out;
-}
-
-std::string Narrow(std::wstring_view utf16) {
-  const int size = static_cast<int>(std::min<std::size_t>(utf16.size(), INT_MAX));
-  const int bytes =
-      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
 
 void ReadFileChunks(const std::filesystem::path& path,
                     const std::function<bool(std::string_view)>& sink) {

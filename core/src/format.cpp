@@ -1,6 +1,7 @@
 #include "varnel/format.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "codecs.h"
 
@@ -42,6 +43,48 @@ std::optional<PaletteFormat> Signature(std::string_view head) noexcept {
   return std::nullopt;
 }
 
+// What the first bytes announce, JASC-PAL's first line included.
+std::optional<PaletteFormat> Announced(std::string_view head) noexcept {
+  if (const auto format = Signature(head)) return format;
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  if (head.starts_with("JASC-PAL")) return PaletteFormat::JascPal;
+  return std::nullopt;
+}
+
+// The kind of a file whose first bytes carry the signature of a file that holds no
+// palette, or "".
+std::string_view ForeignKind(std::string_view head) noexcept {
+  struct Foreign {
+    std::string_view signature, kind;
+  };
+  static constexpr Foreign kForeign[] = {
+      {"PK\x03\x04", "a ZIP file"},
+      {"PK\x05\x06", "a ZIP file"},
+      {"<?xml", "an XML file"},
+      {"%PDF-", "a PDF file"},
+      {"\x89PNG\r\n\x1A\n", "a PNG image"},
+      {"GIF87a", "a GIF image"},
+      {"GIF89a", "a GIF image"},
+      {"\xFF\xD8\xFF", "a JPEG image"},
+      {"RIFF", "a RIFF file"},  // of another form than "PAL ", which Signature takes
+      {"\x1F\x8B", "a gzip file"},
+      {"7z\xBC\xAF\x27\x1C", "a 7-Zip file"},
+      {"Rar!\x1A\x07", "a RAR file"},
+      {"SQLite format 3", "an SQLite database"},
+      {"\x7F"
+       "ELF",
+       "a program (ELF)"},
+      {"MZ", "a Windows program"},
+  };
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  for (const Foreign& foreign : kForeign) {
+    // A RIFF signature cut short before its form type is no file of any kind.
+    if (head.starts_with(foreign.signature) && (foreign.signature != "RIFF" || head.size() >= 12))
+      return foreign.kind;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept {
@@ -50,10 +93,28 @@ std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept {
   return std::nullopt;
 }
 
+std::size_t NameUnits(PaletteFormat format) noexcept {
+  switch (format) {
+    case PaletteFormat::Gpl:
+      return SIZE_MAX;  // a line of any length
+    case PaletteFormat::Aco:
+      return 0xFFFF'FFFE;  // a 32-bit count
+    case PaletteFormat::Ase:
+      return 0xFFFE;  // a 16-bit count
+    default:
+      return 0;
+  }
+}
+
 PaletteDecoder PaletteDecoder::Sniffing(PaletteFormat fallback) noexcept {
   PaletteDecoder decoder(fallback);
   decoder.sniffing_ = true;
   return decoder;
+}
+
+PaletteDecoder PaletteDecoder::ForExtension(const NativeString& ext) noexcept {
+  const PaletteFormat format = FormatForExtension(ext);
+  return format == PaletteFormat::Act ? PaletteDecoder(format) : Sniffing(format);
 }
 
 // Settles the format once the bytes seen so far, or all of them when `complete`, tell it.
@@ -68,6 +129,8 @@ bool PaletteDecoder::Settle(bool complete) {
                              ? std::optional(PaletteFormat::Aco)
                              : std::nullopt;
   bySignature_ = announced.has_value();
+  announced_ = acoVersion ? announced : Announced(head);
+  if (!announced && format_ == PaletteFormat::JascPal) foreign_ = ForeignKind(head);
   format_ = announced.value_or(format_);
   sniffing_ = false;
   // Every format but JASC-PAL goes on collecting where sniffing left off.
@@ -90,16 +153,19 @@ bool PaletteDecoder::Take(std::string_view piece) {
 bool PaletteDecoder::Feed(std::string_view piece) {
   if (!sniffing_) return Take(piece);
   bytes_.append(piece);
-  return !Settle(false) || Take({});
+  return !Settle(false) || (foreign_.empty() && Take({}));
 }
 
 PaletteData PaletteDecoder::Finish() {
   if (sniffing_) Settle(true);
+  if (!foreign_.empty()) throw NotAPaletteError(foreign_);
   if (format_ == PaletteFormat::JascPal) {
     PaletteData data(text_.Finish());
-    data.count = text_.Count();
+    data.count = ColorCount(text_.Count());
+    if (text_.ColorLines() > data.count) data.colorLines = text_.ColorLines();
     return data;
   }
+  if (!announced_) announced_ = Announced(std::string_view(bytes_).substr(0, kSignatureSize));
   if (bytes_.size() > kMaxFileSize) throw FormatError("too large for a palette file (over 16 MiB)");
   return Decode(format_, bytes_);
 }

@@ -29,8 +29,10 @@ void JascPalDecoder::EndNumber() noexcept {
 
 void JascPalDecoder::EndLine() noexcept {
   if (scan_ == Scan::Digits) EndNumber();
-  if (line_ >= kHeaderLines)
+  if (line_ >= kHeaderLines) {
     palette_[static_cast<std::size_t>(line_ - kHeaderLines)] = MakeColor(rgb_[0], rgb_[1], rgb_[2]);
+    if (field_ > 0) ++colorLines_;
+  }
   ++line_;
   field_ = 0;
   scan_ = Scan::Blank;
@@ -157,7 +159,7 @@ void AppendDecimal(std::string& out, std::uint8_t v) {
 
 }  // namespace
 
-std::string EncodeJascPal(const Palette& palette, std::size_t count) {
+std::string EncodeJascPal(const Palette& palette, ColorCount count) {
   std::string out;
   out.reserve(17 + count * 13);
   out.append("JASC-PAL\r\n0100\r\n");

@@ -10,6 +10,8 @@ namespace {
 PaletteData Finish(PaletteDecoder& decoder, const std::filesystem::path& path) {
   try {
     return decoder.Finish();
+  } catch (const NotAPaletteError& error) {
+    throw FileError(path, error.what(), FileOperation::Read);
   } catch (const FormatError& error) {
     throw FileError(path,
                     error.what() + std::string(" (read as ") +

@@ -5,24 +5,31 @@
 #include <span>
 
 #include "codecs.h"
+#include "varnel/utf.h"
 
 namespace varnel {
 
-void ColorList::Add(COLORREF color, std::string_view name) {
-  if (data_.count == kPaletteSize) {
+void ColorList::Add(COLORREF color, std::string_view name, std::uint8_t alpha) {
+  if (count_ == kPaletteSize) {
     ++data_.extra;
     return;
   }
-  // Names are kept from the first that is not empty on; the colours before it get "".
+  // Names and alpha are kept from the first that says something on; the colours before it
+  // get "" and 255.
   if (!name.empty() || !data_.names.empty()) {
-    data_.names.resize(data_.count);
-    data_.names.emplace_back(name);
+    data_.names.resize(count_);
+    data_.names.push_back(ValidUtf8(name));
   }
-  data_.colors[data_.count++] = color;
+  if (alpha != 255 || !data_.alpha.empty()) {
+    data_.alpha.resize(count_, 255);
+    data_.alpha.push_back(alpha);
+  }
+  data_.colors[count_++] = color;
 }
 
 PaletteData ColorList::Finish() {
-  if (data_.count == 0) throw FormatError("it holds no colours");
+  if (count_ == 0) throw FormatError("it holds no colours");
+  data_.count = ColorCount(count_);
   return std::move(data_);
 }
 
@@ -38,9 +45,11 @@ std::string_view Trimmed(std::string_view text) noexcept {
   return text;
 }
 
-// Calls `take(line, number)` for each line of `text`, trimmed, counting from 1.
+// Calls `take(line, number)` for each line of `text`, trimmed, counting from 1; a UTF-8
+// byte-order mark before the first line is no part of it.
 template <class Take>
 void ForEachLine(std::string_view text, Take&& take) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   for (int number = 1; !text.empty(); ++number) {
     const std::size_t lf = std::min(text.find('\n'), text.size());
     take(Trimmed(text.substr(0, lf)), number);
@@ -48,13 +57,12 @@ void ForEachLine(std::string_view text, Take&& take) {
   }
 }
 
-// A line quoted for an error message: at most 40 bytes, control characters as '?'.
+// A line quoted for an error message: at most 40 characters, nothing in it left to move a
+// terminal's cursor (see Quoted).
 [[noreturn]] void NotAColor(std::string_view line, int number, std::string_view expected) {
-  std::string shown(line.substr(0, 40));
-  std::ranges::replace_if(
-      shown, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
-  throw FormatError("line " + std::to_string(number) + ": \"" + shown +
-                    (line.size() > 40 ? "..." : "") + "\" is not " + std::string(expected));
+  const std::string_view shown = Utf8Prefix(line, 40);
+  throw FormatError("line " + std::to_string(number) + ": " + Quoted(shown) +
+                    (shown.size() < line.size() ? "..." : "") + " is not " + std::string(expected));
 }
 
 // The value of `digits` hex digits at the start of `text`, or nullopt.
@@ -82,8 +90,8 @@ void AppendHex(std::string& out, COLORREF color, bool upper) {
 
 // GIMP: "GIMP Palette", then header words, comments and "R G B name" lines.
 PaletteData DecodeGpl(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  if (text.empty()) throw FormatError("its first line is not \"GIMP Palette\"");
+  if (text.empty() || text == "\xEF\xBB\xBF")
+    throw FormatError("its first line is not \"GIMP Palette\"");
   ColorList list;
   bool rgba = false;
   ForEachLine(text, [&](std::string_view line, int number) {
@@ -93,7 +101,7 @@ PaletteData DecodeGpl(std::string_view text) {
       if (line != "GIMP Palette") throw FormatError("its first line is not \"GIMP Palette\"");
     } else if (word && (line.empty() || line.starts_with('#') || line.starts_with("Columns:"))) {
     } else if (word && line.starts_with("Name:")) {
-      list.data().title = Trimmed(line.substr(5));
+      list.data().title = ValidUtf8(Trimmed(line.substr(5)));
     } else if (word && line.starts_with("Channels:")) {
       rgba = Trimmed(line.substr(9)) == "RGBA";
     } else {
@@ -105,36 +113,45 @@ PaletteData DecodeGpl(std::string_view text) {
         const auto result = std::from_chars(p, end, value);
         if (result.ec == std::errc::invalid_argument)
           NotAColor(line, number, "a colour (R G B name)");
-        if (result.ec == std::errc::result_out_of_range) value = 255;
+        // Out of range: held at the nearest end, as any other number is.
+        if (result.ec == std::errc::result_out_of_range) value = *p == '-' ? 0 : 255;
         value = std::clamp(value, 0, 255);
         p = result.ptr;
       }
-      list.data().alpha = list.data().alpha || rgba_values[3] != 255;
       list.Add(MakeColor(rgba_values[0], rgba_values[1], rgba_values[2]),
-               Trimmed(std::string_view(p, static_cast<std::size_t>(end - p))));
+               Trimmed(std::string_view(p, static_cast<std::size_t>(end - p))),
+               static_cast<std::uint8_t>(rgba_values[3]));
     }
   });
   return list.Finish();
 }
 
 std::string EncodeGpl(const PaletteData& palette) {
-  std::string out = "GIMP Palette\n";
+  // GIMP lines hold no control characters, and lose the blanks around a name.
   auto printable = [](std::string text) {
     std::ranges::replace_if(
         text, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    return text;
+    return std::string(Trimmed(text));
   };
   // GIMP and Krita need the name.
-  out += "Name: " + (palette.title.empty() ? std::string("Untitled") : printable(palette.title)) +
-         "\n";
+  const std::string title = printable(palette.title);
+  std::string out = "GIMP Palette\nName: " + (title.empty() ? "Untitled" : title) + "\n";
+  const bool rgba = !palette.alpha.empty();
+  if (rgba) out += "Channels: RGBA\n";
   out += "Columns: 16\n#\n";
   for (std::size_t i = 0; i < palette.count; ++i) {
-    char line[16];
+    char line[20];
     const COLORREF c = palette.colors[i];
     std::snprintf(line, sizeof line, "%3d %3d %3d", RedOf(c), GreenOf(c), BlueOf(c));
     out += line;
-    if (i < palette.names.size() && !palette.names[i].empty())
-      out += "\t" + printable(palette.names[i]);
+    if (rgba) {
+      std::snprintf(line, sizeof line, " %3d", palette.alpha[i]);
+      out += line;
+    }
+    if (i < palette.names.size()) {
+      const std::string name = printable(palette.names[i]);
+      if (!name.empty()) out += "\t" + name;
+    }
     out += '\n';
   }
   return out;
@@ -169,8 +186,8 @@ PaletteData DecodePaintNet(std::string_view text) {
     if (line.empty() || line.starts_with(';')) return;
     const auto argb = line.size() == 8 || line.size() == 6 ? HexValue(line) : std::nullopt;
     if (!argb) NotAColor(line, number, "a colour (AARRGGBB)");
-    list.data().alpha = list.data().alpha || (line.size() == 8 && *argb >> 24 != 0xFF);
-    list.Add(FromRgb(*argb & 0xFFFFFF));
+    list.Add(FromRgb(*argb & 0xFFFFFF), {},
+             line.size() == 8 ? static_cast<std::uint8_t>(*argb >> 24) : std::uint8_t{255});
   });
   return list.Finish();
 }
@@ -181,7 +198,9 @@ std::string EncodePaintNet(const PaletteData& palette) {
       "; Lines that start with a semicolon are comments.\r\n"
       "; Colors are written as 8-digit hexadecimal numbers: aarrggbb.\r\n";
   for (std::size_t i = 0; i < palette.count; ++i) {
-    out += "FF";
+    char alpha[3];
+    std::snprintf(alpha, sizeof alpha, "%02X", palette.alpha.empty() ? 255 : palette.alpha[i]);
+    out += alpha;
     AppendHex(out, palette.colors[i], true);
     out += "\r\n";
   }

@@ -120,7 +120,8 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
       said = std::to_string(run.status) + " " + run.out + run.err;
     } else {
       try {
-        WritePaletteFile(target, PaletteData(fuzz::ModelJascPal(ReadBytes(input))), PaletteFormat::Act);
+        WritePaletteFile(target, PaletteData(fuzz::ModelJascPal(ReadBytes(input))),
+                         PaletteFormat::Act);
         said = "0 Pallete saved as " + PathText(target) + "\n";
       } catch (const FileError& error) {
         said = "1 palconv: " + std::string(error.what()) + "\n";

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "varnel/format.h"
+#include "varnel/utf.h"
 
 namespace varnel::fuzz {
 namespace {
@@ -74,14 +75,13 @@ std::string CheckCodec(PaletteFormat format, std::string_view input) {
     return {};
   }
   if (read.count < 1 || read.count > kPaletteSize ||
-      (!read.names.empty() && read.names.size() != read.count))
-    return "a count or name list out of bounds";
+      (!read.names.empty() && read.names.size() != read.count) ||
+      (!read.alpha.empty() && read.alpha.size() != read.count))
+    return "a count, name or alpha list out of bounds";
+  if (!std::ranges::all_of(read.names, IsUtf8) || !IsUtf8(read.title)) return "a name is not UTF-8";
   for (const FormatInfo& written : kFormats) {
-    PaletteData back = Decode(written.format, Encode(written.format, read, true)),
-                held = Held(read, written.format);
-    if (written.format == Aco || written.format == Ase) {
-      if (!std::ranges::all_of(read.names, IsUtf8)) back.names = held.names = {};  // become U+FFFD
-    }
+    const PaletteData back = Decode(written.format, Encode(written.format, read, true)),
+                      held = Held(read, written.format);
     if (Describe(back) != Describe(held))
       return "what " + std::string(written.name) + " holds does not come back";
   }
@@ -104,6 +104,11 @@ std::string CheckSniffing(std::string_view input) {
   });
   if (decoder.bySignature() == (decoder.format() == JascPal))
     return "settled on an unannounced format";
+  // A file of a kind that holds no palette is refused, never read as one.
+  if (!decoder.foreign().empty())
+    return sniffed == std::string(decoder.foreign()) + ", not a palette file"
+               ? ""
+               : "a foreign file read";
   return sniffed == described([&] { return Decode(decoder.format(), input); })
              ? ""
              : "sniffing read otherwise";
@@ -115,6 +120,18 @@ bool IsWordInAnyCase(std::string_view text, std::string_view lower_word) {
   return std::ranges::equal(text, lower_word, [](char a, char b) {
     return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
   });
+}
+
+// Text survives UTF-8 to UTF-16 and back as its well-formed self.
+std::string CheckText(std::string_view input) {
+  const std::string valid = ValidUtf8(input);
+  if (!IsUtf8(valid) || (IsUtf8(input) && valid != input)) return "ValidUtf8 is wrong";
+  if (Utf8FromUtf16(Utf16FromUtf8(input)) != valid) return "UTF-16 and back is not ValidUtf8";
+  std::u16string units(input.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(input[2 * i]) << 8 |
+                                     static_cast<unsigned char>(input[2 * i + 1]));
+  return IsUtf8(Utf8FromUtf16(units)) ? "" : "UTF-16 gave ill-formed UTF-8";
 }
 
 std::string CheckNaming(std::string_view input) {
@@ -179,10 +196,11 @@ Palette ModelJascPal(std::string_view text) {
 }
 
 std::string Describe(const PaletteData& palette) {
+  std::string alpha = palette.alpha.empty() ? " no" : "";
+  for (const unsigned value : palette.alpha) alpha += " " + std::to_string(value);
   std::string text = "count " + std::to_string(palette.count) + "\ntransparent " +
                      (palette.transparent ? std::to_string(*palette.transparent) : "none") +
-                     "\nextra " + std::to_string(palette.extra) + "\nalpha " +
-                     (palette.alpha ? "yes" : "no") + "\ntitle" +
+                     "\nextra " + std::to_string(palette.extra) + "\nalpha" + alpha + "\ntitle" +
                      (palette.title.empty() ? "" : " " + palette.title) + "\n";
   for (std::size_t i = 0; i < palette.count; ++i) {
     const COLORREF c = palette.colors[i];
@@ -202,11 +220,25 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     text.erase(0, text.find_first_not_of(' '));
     return text.erase(text.find_last_not_of(' ') + 1);
   };
+  // A name cut to the UTF-16 units the format holds, at a character boundary.
+  auto cut = [units = NameUnits(format)](std::string name) {
+    std::size_t at = 0;
+    for (std::size_t left = units; at < name.size();) {
+      const auto lead = static_cast<unsigned char>(name[at]);
+      const std::size_t size = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      if ((size == 4 ? 2u : 1u) > left) break;
+      left -= size == 4 ? 2 : 1;
+      at += size;
+    }
+    return name.substr(0, at);
+  };
   PaletteData held(palette.colors);
   held.count = palette.count;
   if (format == Act) held.transparent = palette.transparent;
   if (format == Gpl) held.title = gimp(palette.title).empty() ? "Untitled" : gimp(palette.title);
   if (InfoOf(format).names) held.names = palette.names;
+  if (InfoOf(format).alpha) held.alpha = palette.alpha;
+  std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
   return held;
@@ -217,7 +249,7 @@ std::string CheckInput(std::string_view input) {
   const unsigned selector = input.empty() ? 2u : static_cast<unsigned char>(input[0]) % 12u;
   if (selector >= 10) return CheckSniffing(rest);
   if (selector >= 3) return CheckCodec(static_cast<PaletteFormat>(selector - 1), rest);
-  if (selector == 2) return CheckNaming(rest);
+  if (selector == 2) return CheckNaming(rest) + CheckText(rest);
   if (selector == 1) {
     std::string head(rest.substr(0, kActSize));
     head.resize(kActSize, '\0');

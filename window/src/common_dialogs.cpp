@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "native.h"
-#include "varnel/file_io.h"
+#include "varnel/utf.h"
 #include "varnel/window/dialog.h"
 
 namespace varnel::window {

@@ -7,7 +7,7 @@
 // After <windows.h>.
 #include <shellapi.h>
 
-#include "varnel/file_io.h"
+#include "varnel/utf.h"
 
 namespace varnel::window {
 

@@ -13,7 +13,7 @@
 // After <windows.h>.
 #include <shellapi.h>
 
-#include "varnel/file_io.h"
+#include "varnel/utf.h"
 #include "varnel/window/message_map.h"
 
 namespace varnel::window {

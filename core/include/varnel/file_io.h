@@ -33,10 +33,4 @@ void ReadStandardInputChunks(const std::function<bool(std::string_view)>& sink);
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          const std::function<void()>& beforeReplacing = {});
 
-#ifdef _WIN32
-// UTF-8 and UTF-16 for the wide API. Ill-formed input turns into U+FFFD.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
-#endif
-
 }  // namespace varnel

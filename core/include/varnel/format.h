@@ -23,23 +23,32 @@ struct FormatInfo {
   std::string_view extension;  // of the files it writes
   std::string_view title;      // for people
   bool names;                  // holds colour names
+  bool alpha;                  // holds each colour's alpha
 };
 
 inline constexpr std::array<FormatInfo, 9> kFormats{{
-    {PaletteFormat::JascPal, "pal", "pal", "JASC-PAL text", false},
-    {PaletteFormat::Act, "act", "act", "ACT colour table", false},
-    {PaletteFormat::Gpl, "gpl", "gpl", "GIMP palette", true},
-    {PaletteFormat::Hex, "hex", "hex", "Lospec hex list", false},
-    {PaletteFormat::PaintNet, "paintnet", "txt", "Paint.NET palette", false},
-    {PaletteFormat::Riff, "riff", "pal", "RIFF palette", false},
-    {PaletteFormat::Aco, "aco", "aco", "Photoshop swatches", true},
-    {PaletteFormat::Ase, "ase", "ase", "Adobe swatch exchange", true},
-    {PaletteFormat::Raw, "raw", "raw", "raw RGB triplets", false},
+    {PaletteFormat::JascPal, "pal", "pal", "JASC-PAL text", false, false},
+    {PaletteFormat::Act, "act", "act", "ACT colour table", false, false},
+    {PaletteFormat::Gpl, "gpl", "gpl", "GIMP palette", true, true},
+    {PaletteFormat::Hex, "hex", "hex", "Lospec hex list", false, false},
+    {PaletteFormat::PaintNet, "paintnet", "txt", "Paint.NET palette", false, true},
+    {PaletteFormat::Riff, "riff", "pal", "RIFF palette", false, false},
+    {PaletteFormat::Aco, "aco", "aco", "Photoshop swatches", true, false},
+    {PaletteFormat::Ase, "ase", "ase", "Adobe swatch exchange", true, false},
+    {PaletteFormat::Raw, "raw", "raw", "raw RGB triplets", false, false},
 }};
 
 constexpr const FormatInfo& InfoOf(PaletteFormat format) noexcept {
   return kFormats[static_cast<std::size_t>(format)];
 }
+
+// The longest colour name `format` holds, in UTF-16 code units: what its length field
+// counts, less the closing NUL. Longer names are cut at a character boundary when written.
+// 0 for a format without names.
+std::size_t NameUnits(PaletteFormat format) noexcept;
+
+// The file dialogs' spelling of a path string and of an extension.
+using NativeString = std::filesystem::path::string_type;
 
 // A format by its short name (kFormats) in any letter case; nullopt for any other.
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept;
@@ -48,6 +57,18 @@ std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept;
 class FormatError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A file of a kind that holds no palette: what() says which ("an XML file, not a palette
+// file"), kind() names it alone ("an XML file").
+class NotAPaletteError : public FormatError {
+ public:
+  explicit NotAPaletteError(std::string_view kind)
+      : FormatError(std::string(kind) + ", not a palette file"), kind_(kind) {}
+  std::string_view kind() const noexcept { return kind_; }
+
+ private:
+  std::string_view kind_;  // a literal
 };
 
 // Decodes a palette handed over in pieces. JASC-PAL is read in constant memory up to its
@@ -63,7 +84,16 @@ class PaletteDecoder {
   // Reads the format a file's first bytes announce ("GIMP Palette", "RIFF....PAL ",
   // "ASEF", a paint.net header comment, or Photoshop swatches' version word and a length
   // that fits), and `fallback` when they announce none.
+  // Where `fallback` is JASC-PAL, a file whose first bytes announce a kind of file that
+  // holds no palette (a ZIP archive, an XML document, a PDF, a picture, a program) is
+  // refused with NotAPaletteError.
   static PaletteDecoder Sniffing(PaletteFormat fallback) noexcept;
+
+  // How the window program's Load and palconv read a file whose name has the extension
+  // `ext` ("" for standard input): a "act" name (any case) is an ACT table whatever its
+  // bytes; any other is read by Sniffing, its fallback the extension's format
+  // (FormatForExtension).
+  static PaletteDecoder ForExtension(const NativeString& ext) noexcept;
 
   // Takes the next piece. Returns false once the rest of the input can play no role, so
   // that the caller may stop reading.
@@ -75,6 +105,12 @@ class PaletteDecoder {
   // The format read, once Finish has settled it, and whether the file's bytes chose it.
   PaletteFormat format() const noexcept { return format_; }
   bool bySignature() const noexcept { return bySignature_; }
+  // The format the first bytes announce whatever the file was read as (a first line
+  // "JASC-PAL" announces JASC-PAL), once Finish has looked; nullopt when they announce none.
+  // Not known for JASC-PAL read without sniffing.
+  std::optional<PaletteFormat> announced() const noexcept { return announced_; }
+  // The kind of file that holds no palette, once sniffing has found one (see Sniffing).
+  std::string_view foreign() const noexcept { return foreign_; }
 
  private:
   bool Settle(bool complete);
@@ -83,6 +119,8 @@ class PaletteDecoder {
   PaletteFormat format_;
   bool sniffing_ = false;
   bool bySignature_ = false;
+  std::optional<PaletteFormat> announced_;
+  std::string_view foreign_;
   JascPalDecoder text_;
   std::string bytes_;  // every format but JASC-PAL, and what sniffing has seen
 };
@@ -95,9 +133,6 @@ PaletteData Decode(PaletteFormat format, std::string_view bytes);
 // that many lines; ACT with its 772-byte trailer, transparent index included). The other
 // formats hold the palette's count.
 std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount = false);
-
-// The file dialogs' spelling of a path string and of an extension.
-using NativeString = std::filesystem::path::string_type;
 
 // A file name's extension without the dot, as a file dialog reports it: "pal" for
 // "sky.pal", empty for "sky" and for "sky.".

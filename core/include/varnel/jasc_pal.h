@@ -30,6 +30,9 @@ class JascPalDecoder {
   // blanks); 256 otherwise. It plays no role in reading the entries.
   std::size_t Count() const noexcept;
 
+  // The entry lines so far that gave at least one number.
+  std::size_t ColorLines() const noexcept { return colorLines_; }
+
   // Ends the input: a last line without a line feed counts, and entries the file did not
   // reach repeat the last colour read. Returns the whole table.
   Palette Finish() noexcept;
@@ -55,6 +58,7 @@ class JascPalDecoder {
   std::uint8_t rgb_[3] = {0, 0, 0};
   Scan countScan_ = Scan::Blank;
   unsigned count_ = 0;  // capped above 256
+  std::size_t colorLines_ = 0;
 };
 
 // Decodes a whole JASC-PAL text (see JascPalDecoder).
@@ -62,6 +66,6 @@ Palette DecodeJascPal(std::string_view text) noexcept;
 
 // The text of a palette's first `count` entries, every line ending in CR LF: 259 lines
 // for all 256.
-std::string EncodeJascPal(const Palette& palette, std::size_t count = kPaletteSize);
+std::string EncodeJascPal(const Palette& palette, ColorCount count = {});
 
 }  // namespace varnel

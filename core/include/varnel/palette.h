@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,22 @@ constexpr std::uint8_t RedOf(COLORREF c) noexcept { return static_cast<std::uint
 constexpr std::uint8_t GreenOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 8); }
 constexpr std::uint8_t BlueOf(COLORREF c) noexcept { return static_cast<std::uint8_t>(c >> 16); }
 
+// How many colours a palette holds: 1 to 256, never another number, so that whatever
+// indexes the table by it stays inside.
+class ColorCount {
+ public:
+  constexpr ColorCount() noexcept = default;  // the whole table
+  // Throws std::out_of_range for a number outside 1 to 256.
+  constexpr explicit ColorCount(std::size_t count) : count_(count) {
+    if (count < 1 || count > kPaletteSize)
+      throw std::out_of_range("a palette holds 1 to 256 colours");
+  }
+  constexpr operator std::size_t() const noexcept { return count_; }
+
+ private:
+  std::size_t count_ = kPaletteSize;
+};
+
 // A palette as a file gives it: the whole table, which the window shows and JASC-PAL and
 // ACT write, and the facts beside it that other formats keep.
 struct PaletteData {
@@ -36,14 +53,18 @@ struct PaletteData {
   explicit PaletteData(const Palette& table) noexcept : colors(table) {}
 
   Palette colors{};                         // entries a file does not reach are black
-  std::size_t count = kPaletteSize;         // the colours the file holds or states, 1 to 256
+  ColorCount count;                         // the colours the file holds or states
   std::optional<std::uint8_t> transparent;  // the transparent entry, where the file names one
-  // UTF-8, one per colour ("" for none) as soon as one colour has a name; else empty.
+  // Well-formed UTF-8, one per colour ("" for none) as soon as one colour has a name; else
+  // empty.
   std::vector<std::string> names;
-  std::string title;  // the palette's own name (GIMP "Name:")
+  // One per colour (255 opaque, 0 clear) as soon as one colour is not opaque; else empty.
+  std::vector<std::uint8_t> alpha;
+  std::string title;  // the palette's own name (GIMP "Name:"), well-formed UTF-8
   // What reading could not keep, so that a conversion can say so.
   std::size_t extra = 0;  // colours beyond the 256th
-  bool alpha = false;     // some colour was not opaque
+  // JASC-PAL: the lines that gave a colour, where there are more than its count line states.
+  std::size_t colorLines = 0;
 };
 
 }  // namespace varnel
