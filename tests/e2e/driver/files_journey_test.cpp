@@ -114,6 +114,18 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
     }
     ExpectShown(PaletteOf(data / fs::path(h.name).replace_extension(".act")));
   }
+  // A Windows RIFF palette named .pal is read by its signature; a file that is no palette at
+  // all (a ZIP archive named .pal) is refused and changes neither palette nor current file.
+  fs::copy_file(data / "ramps-riff.pal", formats / "riff.pal");
+  Choose(IDC_LOAD, formats / "riff.pal");
+  ExpectShown(PaletteOf(data / "ramps.act"));
+  std::ofstream(formats / "archive.pal", std::ios::binary)
+      << std::string("PK\x03\x04\x14\0\0\0", 8) << std::string(100, 'z');
+  Choose(IDC_LOAD, formats / "archive.pal");
+  ExpectFileError(0, L"read", formats / "archive.pal");
+  ExpectShown(PaletteOf(data / "ramps.act"));
+  EXPECT_EQ(MessageAfter(IDC_CONVERT), L"Pallete saved as " + (formats / "riff.act").wstring());
+  EXPECT_EQ(ReadBytes(formats / "riff.act"), act);
   fs::create_directory(formats / "saved");  // a GIMP palette is named after its file
   Choose(IDC_SAVEAS, formats / "saved" / "ramps.gpl");
   EXPECT_EQ(ReadBytes(formats / "saved" / "ramps.gpl"), ReadBytes(data / "ramps.gpl"));
