@@ -19,7 +19,7 @@ test-native: native deb
 
 # palconv's Debian package, build/deb/palconv_VERSION_ARCH.deb: release build, manual page.
 deb:
-	scripts/install-deps.sh native dist
+	scripts/install-deps.sh native dist deb
 	cmake --workflow --preset deb
 
 # The release programs for 32-bit Windows (optimised, stripped), their zip and their

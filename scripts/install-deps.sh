@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   scripts/install-deps.sh native|win32|win64|wine|fuzz|dist ...
+#   scripts/install-deps.sh native|win32|win64|wine|fuzz|dist|deb ...
 set -euo pipefail
 
 packages=()
 for group in "$@"; do
   case "$group" in
-    native) packages+=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev) ;;
+    native) packages+=(cmake ninja-build g++ make dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev) ;;
     win32)  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev googletest imagemagick) ;;
     win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest) ;;
     wine)   packages+=(wine wine64 wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;
     fuzz)   packages+=(clang libclang-rt-14-dev) ;;
     dist)   packages+=(nsis help2man dpkg-dev man-db) ;;
+    deb)    packages+=(libpng-dev zlib1g-dev) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

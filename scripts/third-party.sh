@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Fetches Debian's source packages of zlib and libpng and unpacks them, Debian's patches
+# applied, in build/third-party/zlib and build/third-party/libpng; every build compiles them
+# with its own compiler and flags (cmake/third_party.cmake). Runs once: a later call finds
+# build/third-party/versions and does nothing.
+#   scripts/third-party.sh [FOLDER]     (FOLDER: build/third-party)
+# The machine's apt setup is left alone: the source indexes come from a private copy of its
+# Debian sources as deb-src, kept in FOLDER. Needs dpkg-source (scripts/install-deps.sh native).
+set -euo pipefail
+
+dir=${1:-"$(cd "$(dirname "$0")/.." && pwd)/build/third-party"}
+# Folder, source package and upstream release of Debian 12 (cmake/third_party.cmake lists
+# the release's source files).
+expected=("zlib zlib 1.2.13.dfsg" "libpng libpng1.6 1.6.39")
+
+mkdir -p "$dir"
+exec 9>"$dir/.lock"
+flock 9  # builds configured side by side wait for one fetch
+[ -f "$dir/versions" ] && exit 0
+
+fail() { echo "third-party: $*" >&2; exit 1; }
+command -v dpkg-source >/dev/null || fail "dpkg-source is missing: scripts/install-deps.sh native"
+sources=/etc/apt/sources.list.d/debian.sources
+[ -f "$sources" ] || fail "no $sources to take Debian's archive from"
+
+apt_dir="$dir/apt"
+rm -rf "$apt_dir" "$dir/work"
+mkdir -p "$apt_dir/sources" "$apt_dir/lists/partial" "$apt_dir/cache" "$dir/work"
+sed 's/^Types:.*/Types: deb-src/' "$sources" >"$apt_dir/sources/debian.sources"
+apt_options=(-o "Dir::Etc::SourceParts=$apt_dir/sources" -o Dir::Etc::SourceList=/dev/null
+  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+  -o APT::Sandbox::User=root -q)
+apt-get "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 ||
+  { cat "$apt_dir/update.log" >&2; fail "apt-get update of the source indexes failed"; }
+
+versions=""
+for entry in "${expected[@]}"; do
+  read -r folder package upstream <<<"$entry"
+  # Every version the archive lists, newest first; the newest that downloads is taken (a
+  # mirror may lack the security archive's sources).
+  candidates=$(apt-cache "${apt_options[@]}" showsrc "$package" | sed -n 's/^Version: //p' |
+    sort -u | sort -r -V)
+  got=""
+  for version in $candidates; do
+    plain=${version#*:}
+    [ "${plain%-*}" = "$upstream" ] || continue
+    if (cd "$dir/work" && apt-get "${apt_options[@]}" source "$package=$version") \
+      >"$apt_dir/source.log" 2>&1; then
+      got=$version
+      break
+    fi
+  done
+  [ -n "$got" ] || { cat "$apt_dir/source.log" >&2 2>/dev/null || true
+    fail "cannot fetch $package $upstream (Debian 12) from the archive; found: $(echo $candidates)"; }
+  versions+="$package $got"$'\n'
+  rm -rf "${dir:?}/$folder"
+  mv "$dir/work/$package-$upstream" "$dir/$folder"
+done
+
+rm -rf "$dir/work" "$apt_dir"
+cd "$dir" || exit 1
+printf '%s' "$versions" >versions
+echo "third-party: Debian's sources unpacked in $dir:"
+sed 's/^/  /' versions
