@@ -7,6 +7,7 @@
 # The machine's apt setup is left alone: the source indexes come from a private copy of its
 # Debian sources as deb-src, kept in FOLDER. Needs dpkg-source (scripts/install-deps.sh native).
 set -euo pipefail
+trap 'echo "third-party: failed at line $LINENO" >&2' ERR
 
 dir=${1:-"$(cd "$(dirname "$0")/.." && pwd)/build/third-party"}
 # Folder, source package and upstream release of Debian 12 (cmake/third_party.cmake lists
@@ -20,18 +21,22 @@ flock 9  # builds configured side by side wait for one fetch
 
 fail() { echo "third-party: $*" >&2; exit 1; }
 command -v dpkg-source >/dev/null || fail "dpkg-source is missing: scripts/install-deps.sh native"
-sources=/etc/apt/sources.list.d/debian.sources
-[ -f "$sources" ] || fail "no $sources to take Debian's archive from"
 
+# The machine's archives, in either format, as deb-src.
 apt_dir="$dir/apt"
 rm -rf "$apt_dir" "$dir/work"
 mkdir -p "$apt_dir/sources" "$apt_dir/lists/partial" "$apt_dir/cache" "$dir/work"
-sed 's/^Types:.*/Types: deb-src/' "$sources" >"$apt_dir/sources/debian.sources"
-apt_options=(-o "Dir::Etc::SourceParts=$apt_dir/sources" -o Dir::Etc::SourceList=/dev/null
+{ cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
+  sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' >"$apt_dir/sources.list"
+for file in /etc/apt/sources.list.d/*.sources; do
+  if [ -f "$file" ]; then sed 's/^Types:.*/Types: deb-src/' "$file" >"$apt_dir/sources/${file##*/}"; fi
+done
+apt_options=(-o "Dir::Etc::SourceParts=$apt_dir/sources" -o "Dir::Etc::SourceList=$apt_dir/sources.list"
   -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
   -o APT::Sandbox::User=root -q)
+# An archive without sources (another vendor's) fails the update but not what follows.
 apt-get "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 ||
-  { cat "$apt_dir/update.log" >&2; fail "apt-get update of the source indexes failed"; }
+  echo "third-party: apt-get update: $(grep -E '^(E|W):' "$apt_dir/update.log" | head -3)" >&2
 
 versions=""
 for entry in "${expected[@]}"; do
@@ -51,7 +56,8 @@ for entry in "${expected[@]}"; do
     fi
   done
   [ -n "$got" ] || { cat "$apt_dir/source.log" >&2 2>/dev/null || true
-    fail "cannot fetch $package $upstream (Debian 12) from the archive; found: $(echo $candidates)"; }
+    fail "cannot fetch $package $upstream (Debian 12) from the archive; versions listed:" \
+      "$(echo $candidates)"; }
   versions+="$package $got"$'\n'
   rm -rf "${dir:?}/$folder"
   mv "$dir/work/$package-$upstream" "$dir/$folder"
