@@ -36,6 +36,32 @@ std::string EncodeAse(const PaletteData& palette);
 PaletteData DecodeRaw(std::string_view bytes);
 std::string EncodeRaw(const PaletteData& palette);
 
+// Pictures (picture_codecs.cpp). LooksLikeX is true when `bytes` start as such a picture
+// does; DecodeX reads its palette, with PaletteData::picture filled, and throws FormatError,
+// refusing pictures wider or taller than 16,384 pixels before taking memory for them.
+// PNG: an indexed picture's PLTE in order, its one fully transparent entry (if only one) the
+// transparent index, other tRNS values alpha. Any other PNG, and BMP of 16, 24 or 32 bits:
+// the distinct colours of the pixels in reading order (rows top to bottom, each left to
+// right), fully transparent ones skipped, alpha kept; more than 256 are refused.
+bool LooksLikePng(std::string_view bytes) noexcept;
+PaletteData DecodePng(std::string_view bytes);
+// An indexed PNG: PLTE the palette's own count of colours, tRNS its transparent index and
+// alpha, the pixels one row of swatches, `swatch` × `swatch` pixels each (1 to 64), in
+// order, so that reading the pixels gives the palette too, as long as no colour repeats.
+// Throws std::out_of_range for another `swatch`.
+std::string EncodePng(const PaletteData& palette, int swatch = 1);
+// GIF 87a and 89a: the global colour table, else the first image's local one; the
+// transparent index of the graphic control extension before the first image.
+bool LooksLikeGif(std::string_view bytes) noexcept;
+PaletteData DecodeGif(std::string_view bytes);
+// BMP of 1, 4 or 8 bits: the colour table (its used count, else 2^bits entries).
+bool LooksLikeBmp(std::string_view bytes) noexcept;
+PaletteData DecodeBmp(std::string_view bytes);
+// PCX of 8 bits: the 256 colours after the 0x0C at its end; of 4 bits (one plane of 4 or
+// four of 1): the 16 colours of its header.
+bool LooksLikePcx(std::string_view bytes) noexcept;
+PaletteData DecodePcx(std::string_view bytes);
+
 // Shared by the codecs: colours from a list longer or shorter than the table.
 class ColorList {
  public:

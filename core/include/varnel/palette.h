@@ -61,6 +61,9 @@ struct PaletteData {
   // One per colour (255 opaque, 0 clear) as soon as one colour is not opaque; else empty.
   std::vector<std::uint8_t> alpha;
   std::string title;  // the palette's own name (GIMP "Name:"), well-formed UTF-8
+  // For a palette read from a picture, what kind of picture and its size in pixels
+  // ("indexed, 32 × 1", "true colour, 64 × 64", "grey, 8 × 8"); empty for a palette file.
+  std::string picture;
   // What reading could not keep, so that a conversion can say so.
   std::size_t extra = 0;  // colours beyond the 256th
   // JASC-PAL: the lines that gave a colour, where there are more than its count line states.

@@ -1,0 +1,150 @@
+#!/usr/bin/python3
+"""Makes the picture files of this corpus with Pillow and ImageMagick, and their .expect
+files from what Pillow reads back, never from palconv. Run here with Debian's python3-pil
+and /usr/bin/convert; the files it wrote are the test, kept as they are."""
+import glob
+import struct
+import subprocess
+from PIL import Image
+
+SIXTEEN = [(26, 28, 44), (93, 39, 93), (177, 62, 83), (239, 125, 87), (255, 205, 117),
+           (167, 240, 112), (56, 183, 100), (37, 113, 121), (41, 54, 111), (59, 93, 201),
+           (65, 166, 246), (115, 239, 247), (244, 244, 244), (148, 176, 194), (86, 108, 134),
+           (51, 60, 87)]
+FORTY = SIXTEEN + [(i * 10, 255 - i * 9, (i * 37) % 256) for i in range(23)] + [SIXTEEN[3]]
+
+
+def rgb(colours):
+    return [c for colour in colours for c in colour]
+
+
+def indexed(colours, size, **info):
+    im = Image.new('P', size)
+    im.putpalette(rgb(colours))
+    im.putdata([i % len(colours) for i in range(size[0] * size[1])])
+    im.info.update(info)
+    return im
+
+
+def truecolour(pixels, width, mode='RGB'):
+    im = Image.new(mode, (width, len(pixels) // width))
+    im.putdata(pixels)
+    return im
+
+
+def magick(im, name, *options):
+    im.save('/tmp/make-pictures.png')
+    subprocess.run(['/usr/bin/convert', '/tmp/make-pictures.png', *options, name], check=True)
+
+
+def expect(name, refused=None):
+    """The .expect text: Pillow's palette, or `refused` for a file that must be refused."""
+    if refused:
+        kind = name.rsplit('.', 1)[1].upper()
+        return open(name + '.expect', 'w').write('! %s (read as %s picture)\n' % (refused, kind))
+    im = Image.open(name)
+    trans, alpha = im.info.get('transparency'), None
+    if im.mode == 'P':
+        pal = im.getpalette()
+        colours = [tuple(pal[i:i + 3]) for i in range(0, len(pal), 3)]
+        if isinstance(trans, bytes):  # tRNS: one clear entry is the index, other values alpha
+            alpha = list(trans) + [255] * (len(colours) - len(trans))
+            trans = alpha.index(0) if alpha.count(0) == 1 else None
+            alpha = None if all(a == 255 or i == trans for i, a in enumerate(alpha)) else alpha
+        kind = 'indexed'
+    else:
+        seen = [p for p in im.convert('RGBA').getdata() if p[3]]
+        seen = sorted(set(seen), key=seen.index)
+        colours, trans = [p[:3] for p in seen], None
+        alpha = [p[3] for p in seen] if any(p[3] < 255 for p in seen) else None
+        kind = 'grey' if im.mode in ('L', 'LA', 'I') else 'true colour'
+    text = 'picture %s, %d \u00d7 %d\ncount %d\ntransparent %s\nextra 0\nalpha%s\ntitle\n' % (
+        kind, im.size[0], im.size[1], len(colours), 'none' if trans is None else trans,
+        ''.join(' %d' % a for a in alpha) if alpha else ' no')
+    text += ''.join('%d %d %d %d\n' % (i, *c) for i, c in enumerate(colours))
+    open(name + '.expect', 'w').write(text)
+
+
+def patch(source, name, at, value, cut=None):
+    data = bytearray(open(source, 'rb').read())
+    data[at:at + len(value)] = value
+    open(name, 'wb').write(data[:cut])
+
+
+# PNG: indexed of 1, 2, 4 and 8 bits (duplicates kept), transparency, grey, 16 bits, interlaced.
+indexed(SIXTEEN[:2], (2, 1)).save('png-indexed-1bit.png')
+indexed(SIXTEEN[:3] + SIXTEEN[1:2], (4, 1)).save('png-indexed-2bit-duplicate.png')
+indexed(SIXTEEN[:11], (11, 1)).save('png-indexed-4bit.png')
+magick(indexed(FORTY[:39], (13, 3)), 'PNG8:png-indexed-8bit-magick.png')
+indexed(SIXTEEN[:4], (4, 1)).save('png-indexed-trns.png', transparency=2)
+indexed(SIXTEEN[:5], (5, 1)).save('png-indexed-alpha.png', transparency=bytes([255, 0, 128]))
+indexed(SIXTEEN[:3], (3, 1)).save('png-indexed-two-clear.png', transparency=bytes([0, 0]))
+magick(truecolour([0, 0, 85, 170, 255, 85, 17, 34], 4, 'L'), 'png-grey-4bit.png', '-depth', '4')
+magick(truecolour(SIXTEEN[5:9] * 2, 4), 'PNG48:png-rgb-16bit.png', '-depth', '16')
+magick(truecolour([(i * 9, 200 - i * 7, i) for i in range(27)], 9), 'PNG24:png-interlaced.png',
+       '-interlace', 'PNG')
+truecolour([(1, 2, 3, 0), (9, 9, 9, 255), (1, 2, 3, 0), (40, 50, 60, 128), (9, 9, 9, 255)], 5,
+           'RGBA').save('png-rgba.png')
+for n in (1, 8, 32):  # Lospec's strips: the same palette at every size
+    truecolour(SIXTEEN, 16).resize((16 * n, n), Image.NEAREST).save('png-strip-%dx.png' % n)
+truecolour([(i, 255 - i, i // 2) for i in range(256)], 16).save('png-256-colours.png')
+truecolour([(i, 0, i // 256) for i in range(257)], 257).save('png-257-colours.png')
+truecolour([(i * 4, j * 4, 128) for j in range(64) for i in range(64)], 64).save('png-photo.png')
+patch('png-strip-1x.png', 'png-truncated-idat.png', 0, b'', cut=-20)
+patch('png-strip-1x.png', 'png-huge-width.png', 16, struct.pack('>I', 100000))
+patch('png-indexed-4bit.png', 'png-truncated-plte.png', 0, b'', cut=50)
+
+# GIF: a global table, a local one only, a transparent index; a short table, a vast screen.
+indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
+indexed(SIXTEEN[:4], (4, 1)).save('gif-transparent.gif', transparency=3)
+g = open('gif-global.gif', 'rb').read()
+size = 3 << ((g[10] & 7) + 1)
+image = g.index(b',', 13 + size)  # the global table moves into the first image
+local = g[:10] + bytes([g[10] & 0x7F]) + g[11:13] + g[13 + size:image + 9] + bytes(
+    [g[image + 9] | 0x80 | (g[10] & 7)]) + g[13:13 + size] + g[image + 10:]
+open('gif-local-only.gif', 'wb').write(local)
+patch('gif-global.gif', 'gif-truncated.gif', 0, b'', cut=20)
+patch('gif-global.gif', 'gif-huge-screen.gif', 6, b'\xff\xff\xff\xff')
+
+# BMP: 1, 4 and 8 bits; 24 and 32 bits bottom-up and top-down; short, lying.
+magick(indexed(SIXTEEN[10:12], (2, 1)), 'BMP3:bmp-1bit.bmp', '-type', 'palette')
+magick(indexed(SIXTEEN[:11], (11, 1)), 'BMP3:bmp-4bit.bmp', '-type', 'palette')
+indexed(FORTY, (8, 5)).save('bmp-8bit.bmp')
+truecolour(SIXTEEN[:12], 3).save('bmp-24bit.bmp')
+magick(truecolour([(255, 0, 0, 255), (0, 0, 255, 255), (0, 0, 0, 0), (9, 80, 7, 128)], 2,
+                  'RGBA'), 'bmp-32bit-alpha.bmp')
+for bits, name in ((24, 'bmp-24bit'), (32, 'bmp-32bit-alpha')):  # rows reversed, height < 0
+    data = open(name + '.bmp', 'rb').read()
+    start, width, height = struct.unpack_from('<I', data, 10)[0], *struct.unpack_from('<2i', data, 18)
+    stride = (width * bits + 31) // 32 * 4
+    rows = [data[start + r * stride:start + (r + 1) * stride] for r in range(height)]
+    open(name + '-top-down.bmp', 'wb').write(
+        data[:22] + struct.pack('<i', -height) + data[26:start] + b''.join(reversed(rows)))
+patch('bmp-8bit.bmp', 'bmp-truncated.bmp', 0, b'', cut=100)
+patch('bmp-8bit.bmp', 'bmp-count-300.bmp', 46, struct.pack('<I', 300))
+patch('bmp-24bit.bmp', 'bmp-short-pixels.bmp', 0, b'', cut=-4)
+
+# PCX: 8 bits with its table at the end; 4 planes of 1 bit with the header's 16 colours.
+indexed(FORTY, (8, 5)).save('pcx-8bit.pcx')
+planes = [bytes([sum((((x % 16) >> p) & 1) << (7 - x) for x in range(8)), 0]) for p in range(4)]
+open('pcx-4bit.pcx', 'wb').write(
+    struct.pack('<BBBBHHHHHH48sBBHH58x', 10, 5, 1, 1, 0, 0, 7, 1, 72, 72, bytes(rgb(SIXTEEN)), 0,
+                4, 2, 1) + b''.join(planes) * 2)
+patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
+patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
+
+REFUSED = {
+        'png-257-colours.png': 'a picture of 257 colours, not a palette (at most 256)',
+        'png-photo.png': 'a picture of 4,096 colours, not a palette (at most 256)',
+        'png-truncated-idat.png': 'it ends too early',
+        'png-huge-width.png': 'a picture of 100,000 \u00d7 1 pixels, larger than 16,384 \u00d7 16,384',
+        'png-truncated-plte.png': 'it ends too early',
+        'gif-truncated.gif': 'its colour table ends too early',
+        'gif-huge-screen.gif': 'a picture of 65,535 \u00d7 65,535 pixels, larger than 16,384 \u00d7 16,384',
+        'bmp-truncated.bmp': 'its colour table ends too early',
+        'bmp-count-300.bmp': 'its colour table of 300 entries is more than 8 bits per pixel reach',
+        'bmp-short-pixels.bmp': 'its pixel data ends too early',
+        'pcx-no-table.pcx': 'it has no 256-colour table at its end (0x0C and 768 bytes)',
+        'pcx-backwards.pcx': 'its window ends before it starts (5,0 to 0,4)'}
+for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') + glob.glob('*.pcx')):
+    expect(name, REFUSED.get(name))
