@@ -285,7 +285,7 @@ PaletteData DecodePng(std::string_view bytes) {
     if (pass.startX >= width || pass.startY >= height) continue;  // libpng skips it too
     for (std::uint64_t y = pass.startY; y < height; y += pass.stepY) {
       reader.Run([&] { png_read_row(png, row.data(), nullptr); });
-      for (std::uint64_t x = pass.startX, c = 0; x < width; x += pass.stepX, ++c) {
+      for (std::size_t x = pass.startX, c = 0; x < width; x += pass.stepX, ++c) {
         const png_byte* p = &row[4 * c];
         colors.Add(MakeColor(p[0], p[1], p[2]), p[3], y * width + x);
       }
