@@ -14,26 +14,9 @@ constexpr const char* kDescription =
     "Converts palettes between JASC-PAL text (.pal), ACT colour tables (.act) and the other\n"
     "formats below, lists their colours, or tells what a palette file holds.";
 
-constexpr const char* kFooter = R"(
-Formats (--from, --to):
-  pal       JASC-PAL text, 256 entries          .pal and any other extension
-  act       ACT colour table, 768 bytes         .act
-  gpl       GIMP palette                        .gpl
-  hex       Lospec hex list, rrggbb a line      .hex
-  paintnet  Paint.NET palette, aarrggbb a line  .txt with --from or --to only
-  riff      RIFF palette                        .pal with --from or --to only
-  aco       Photoshop swatches                  .aco
-  ase       Adobe swatch exchange               .ase
-  raw       R G B bytes, any number of colours  .raw with --from or --to only
-
-Reading: a FILE whose first bytes announce its format (GIMP, RIFF, Adobe swatch exchange,
-Paint.NET, Photoshop swatches) is read as that format; otherwise its extension decides as
-listed, in any letter case, and a FILE read as JASC-PAL whose bytes announce a file that
-holds no palette (ZIP, XML, PDF, a picture, a program) is refused. A .act FILE is always an
-ACT table. --from FORMAT reads every FILE as FORMAT; --from pal reads JASC-PAL exactly as
-the window program reads a file without a signature.
-
-Without -o each FILE is converted beside itself: to --to FORMAT when given, otherwise a
+// The part of the footer after the formats' list and what reading does with them.
+constexpr const char* kFooterRest =
+    R"(Without -o each FILE is converted beside itself: to --to FORMAT when given, otherwise a
 FILE whose extension is "pal" (any letter case) becomes a .act colour table and every
 other FILE a JASC-PAL .pal text; an existing file of that name is replaced.
 With -o the format is --to, or OUT's extension as listed ('-': JASC-PAL).
@@ -58,19 +41,83 @@ Examples:
   palconv --info *.pal          tells each file's format, colours, transparency and names
   palconv --from act - -o -     ACT on standard input to JASC-PAL on standard output)";
 
-// "pal, act, ...": every format's short name.
-const std::string kFormatNames = [] {
+constexpr std::size_t kFooterWidth = 90;
+
+// `text` in lines of at most kFooterWidth characters, broken at blanks.
+std::string Wrapped(std::string_view text) {
+  std::string lines, line;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string_view word = text.substr(at, end - at);
+    if (!line.empty() && line.size() + 1 + word.size() > kFooterWidth) {
+      lines += line + "\n";
+      line.clear();
+    }
+    line.append(line.empty() ? "" : " ").append(word);
+    at = end + 1;
+  }
+  return lines + line + "\n";
+}
+
+std::string Padded(std::string_view text, std::size_t width) {
+  std::string padded(text);
+  padded.resize(std::max(width, text.size()), ' ');
+  return padded;
+}
+
+// The footer: every format with its extensions, how reading chooses among them, then the rest.
+std::string Footer() {
+  using varnel::kFormats;
+  auto words = [](const varnel::FormatInfo& info) {
+    return info.help.empty() ? info.title : info.help;
+  };
+  std::size_t name_width = 0, words_width = 0;
+  for (const varnel::FormatInfo& info : kFormats) {
+    name_width = std::max(name_width, info.name.size() + 2);
+    words_width = std::max(words_width, words(info).size() + 2);
+  }
+  std::string footer = "\nFormats (--from, --to):\n", announcing;
+  for (std::size_t row = 0; row < kFormats.size(); ++row) {
+    const varnel::FormatInfo& info = kFormats[row];
+    std::string extensions;
+    for (const std::string_view ext : info.extensions)
+      if (!ext.empty()) extensions.append(extensions.empty() ? "." : ", .").append(ext);
+    if (PaletteFormat(row) == PaletteFormat::JascPal)
+      extensions += " and any other extension";
+    else if (!info.offered())
+      extensions += info.encode ? " with --from or --to only" : " with --from only";
+    else if (!info.encode)
+      extensions += " (read only)";
+    footer +=
+        "  " + Padded(info.name, name_width) + Padded(words(info), words_width) + extensions + "\n";
+    if (info.signature && PaletteFormat(row) != PaletteFormat::JascPal)
+      announcing.append(announcing.empty() ? "" : ", ").append(info.title);
+  }
+  return footer + "\n" +
+         Wrapped("Reading: a FILE whose first bytes announce its format (" + announcing +
+                 ") is read as that format; otherwise its extension decides as listed, in any "
+                 "letter case, and a FILE read as JASC-PAL whose bytes announce a file that holds "
+                 "no palette (ZIP, XML, PDF, a picture, a program) is refused. A .act FILE is "
+                 "always an ACT table. --from FORMAT reads every FILE as FORMAT; --from pal reads "
+                 "JASC-PAL exactly as the window program reads a file without a signature.") +
+         "\n" + kFooterRest;
+}
+
+// "pal, act, ...": the short name of every format, or of every format that is written.
+std::string FormatNames(bool written) {
   std::string names;
   for (const varnel::FormatInfo& format : varnel::kFormats)
-    names.append(names.empty() ? "" : ", ").append(format.name);
+    if (!written || format.encode) names.append(names.empty() ? "" : ", ").append(format.name);
   return names;
-}();
+}
 
-CLI::Validator FormatValidator() {
+// --from takes every format, --to those that are written.
+CLI::Validator FormatValidator(bool written) {
   return CLI::Validator(
-      [](std::string& value) -> std::string {
-        if (varnel::FormatNamed(value)) return {};
-        return "'" + value + "' is not a palette format (" + kFormatNames + ")";
+      [written](std::string& value) -> std::string {
+        const auto format = varnel::FormatNamed(value);
+        if (format && (!written || varnel::InfoOf(*format).encode)) return {};
+        return "'" + value + "' is not a palette format (" + FormatNames(written) + ")";
       },
       "", "palette format");
 }
@@ -117,7 +164,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
 
   CLI::App app{kDescription, "palconv"};
   app.allow_windows_style_options(false);  // "/x" is a file name, never an option
-  app.footer(kFooter);
+  app.footer(Footer());
   app.set_version_flag("--version", std::string("palconv ") + PALCONV_VERSION,
                        "Print the version and exit");
   auto* output = app.add_option("-o,--output", request.output,
@@ -127,10 +174,10 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   app.add_flag("--info", info, "Tell each FILE's format and why, colours, transparency, names");
   auto* from_option = app.add_option("--from", from, "Read every FILE in this format")
                           ->type_name("FORMAT")
-                          ->check(FormatValidator());
+                          ->check(FormatValidator(false));
   auto* to_option = app.add_option("--to", to, "Write in this format")
                         ->type_name("FORMAT")
-                        ->check(FormatValidator());
+                        ->check(FormatValidator(true));
   app.add_flag("--keep-count", request.keep_count,
                "Write JASC-PAL and ACT with the palette's own colour count");
   app.add_option("FILE", request.files, "Palette files to convert ('-': standard input)")

@@ -266,8 +266,7 @@ class Session {
     if (palette.extra > 0)
       Warn(name, std::to_string(palette.extra) + " colours beyond the 256th not converted",
            "colours beyond the 256th not converted in {}");
-    const bool counted =
-        request_.keep_count || (format != PaletteFormat::JascPal && format != PaletteFormat::Act);
+    const bool counted = varnel::IsKept(to.ownCount, request_.keep_count);
     if (palette.colorLines > palette.count && counted)
       Warn(name,
            std::to_string(palette.colorLines) + " colour lines, its count line says " +
@@ -275,31 +274,31 @@ class Session {
            "colour lines beyond the count line dropped in {}");
     if (!palette.alpha.empty() && !to.alpha)
       Warn(name, "alpha dropped" + held, "alpha dropped from {}" + held);
-    const bool named = !palette.names.empty() && !to.names;
-    const bool titled = !palette.title.empty() && format != PaletteFormat::Gpl;
+    const bool named = !palette.names.empty() && !to.names();
+    const bool titled = !palette.title.empty() && !to.paletteName;
     if (named || titled) {
       const std::string what =
           named ? titled ? "colour and palette names" : "colour names" : "palette name";
       Warn(name, what + " dropped" + held,
            (titled && !named ? "palette names" : what) + " dropped from {}" + held);
     }
-    const std::size_t units = varnel::NameUnits(format);
+    const std::size_t units = to.nameUnits;
     const auto cut = std::ranges::count_if(palette.names, [units](const std::string& n) {
       return n.size() > units && varnel::Utf16FromUtf8(n).size() > units;
     });
-    if (to.names && cut > 0)
+    if (to.names() && cut > 0)
       Warn(name,
            std::to_string(cut) + (cut == 1 ? " colour name" : " colour names") + " cut to the " +
                std::to_string(units) + " UTF-16 units " + std::string(to.name) + " holds",
            "colour names cut to the " + std::to_string(units) + " UTF-16 units " +
                std::string(to.name) + " holds in {}");
-    if (palette.transparent && !(format == PaletteFormat::Act && request_.keep_count)) {
-      const bool act = format == PaletteFormat::Act;
+    if (palette.transparent && !varnel::IsKept(to.transparent, request_.keep_count)) {
+      const bool kept = to.transparent == varnel::Kept::WithKeepCount;
       Warn(name,
            "transparent index " + std::to_string(*palette.transparent) + " dropped" +
-               (act ? " (--keep-count keeps it)" : ""),
+               (kept ? " (--keep-count keeps it)" : ""),
            std::string("transparent indexes dropped from {}") +
-               (act ? " (--keep-count keeps them)" : ""));
+               (kept ? " (--keep-count keeps them)" : ""));
     }
     if (format == PaletteFormat::PaintNet && palette.count > kPaintNetShown)
       Warn(name,

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Checks that GIMP and Krita read the GIMP palettes (.gpl) and Photoshop swatches (.aco) that
-# palconv writes with the colours palconv was given. Installs both programs when missing.
+# palconv writes with the colours palconv was given; that GIMP, Pillow and ImageMagick read
+# the PNG swatch pictures palconv writes with those colours in that order; and that palconv
+# reads the PNG pictures GIMP and ImageMagick write, indexed and true colour, as Pillow
+# does. Installs the programs when missing.
 #   scripts/interop.sh [palconv]          (default build/native/cli/palconv)
 # Prints one line per program and format; exit status 1 when any colour differs.
 #
@@ -16,7 +19,7 @@ palconv=$(realpath "${1:-$root/build/native/cli/palconv}")
 [ -x "$palconv" ] || { echo "interop: no palconv at $palconv" >&2; exit 2; }
 
 missing=()
-for p in gimp krita xvfb xdotool; do
+for p in gimp krita xvfb xdotool python3-pil imagemagick; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -47,24 +50,55 @@ expected=$(for i in $(seq 0 15); do echo "$((i * 17)) $((255 - i * 13)) $(((i * 
 cd "$tmp/in" || exit 2
 "$palconv" -o colours.gpl ../test.pal >/dev/null
 "$palconv" -o swatches.aco ../test.pal >/dev/null
+"$palconv" -o strip.png ../test.pal >/dev/null
+"$palconv" --swatch 8 -o strip8.png ../test.pal >/dev/null
 
 status=0
 # compare PROGRAM FORMAT FILE: FILE holds the palette's colours as "R G B" lines.
 compare() {
-  local got
-  got=$(head -16 "$3")
-  if [ "$got" = "$expected" ]; then
-    echo "$1 $2: 16 colours match"
+  local got want=${4:-$expected}
+  got=$(head -"$(wc -l <<<"$want")" "$3")
+  if [ "$got" = "$want" ]; then
+    echo "$1 $2: $(wc -l <<<"$want") colours match"
     return
   fi
   status=1
   [ -n "$got" ] || { echo "$1 $2: no colours read"; return; }
   echo "$1 $2: colours differ"
-  paste -d'|' <(echo "$expected") <(printf '%s\n' "$got") |
+  paste -d'|' <(echo "$want") <(printf '%s\n' "$got") |
     awk -F'|' '$1 != $2 { printf "  entry %d: wrote %s, read %s\n", NR - 1, $1, $2 == "" ? "nothing" : $2 }'
 }
 # section NAME FILE: the colours under "= NAME" in FILE.
 section() { awk -v n="$1" '/^= / { on = substr($0, 3) == n; next } on' "$2"; }
+# pillow FILE: its palette as Pillow reads it: the PLTE entries of an indexed picture, else
+# the distinct colours of its opaque pixels in reading order.
+pillow() {
+  /usr/bin/python3 - "$1" <<'EOF'
+import sys
+from PIL import Image
+image = Image.open(sys.argv[1])
+if image.mode == 'P':
+    palette = image.getpalette()
+    colours = [tuple(palette[i:i + 3]) for i in range(0, len(palette), 3)]
+else:
+    colours, seen = [], set()
+    for pixel in image.convert('RGBA').getdata():
+        if pixel[3] and pixel[:3] not in seen:
+            seen.add(pixel[:3])
+            colours.append(pixel[:3])
+for colour in colours:
+    print(*colour)
+EOF
+}
+# magick FILE: the colour map ImageMagick's identify reports.
+magick() { identify -verbose "$1" | sed -n 's/^ *[0-9]*: *( *\([0-9]*\), *\([0-9]*\), *\([0-9]*\)).*/\1 \2 \3/p'; }
+# palconv_reads FILE: the palette palconv reads from it.
+palconv_reads() {
+  "$palconv" --to hex -o - "$1" | while read -r h; do
+    echo "$((16#${h:0:2})) $((16#${h:2:2})) $((16#${h:4:2}))"
+  done
+}
+
 
 # ---- GIMP: the Import Palette dialog for .aco --------------------------------------------
 window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -1; }
@@ -128,13 +162,52 @@ cat >"$tmp/read.scm" <<EOF
     (cadr (gimp-palettes-get-list "")))
   (close-output-port out))
 EOF
-timeout 120 gimp-console -i -f -b "(load \"$tmp/read.scm\")" -b '(gimp-quit 0)' >"$tmp/gimp.log" 2>&1 || true
+cat >"$tmp/png.scm" <<EOF
+(let* ((file "$tmp/in/strip8.png")
+       (image (car (gimp-file-load RUN-NONINTERACTIVE file file)))
+       (colormap (gimp-image-get-colormap image))
+       (out (open-output-file "$tmp/gimp-png.txt")))
+  (let loop ((i 0))
+    (when (< i (car colormap))
+      (display (vector-ref (cadr colormap) i) out)
+      (display (if (= (modulo i 3) 2) "\n" " ") out)
+      (loop (+ i 1))))
+  (close-output-port out)
+  (file-png-save-defaults RUN-NONINTERACTIVE image (car (gimp-image-get-active-drawable image))
+                          "$tmp/in/gimp-indexed.png" "gimp-indexed.png")
+  (gimp-image-convert-rgb image)
+  (file-png-save-defaults RUN-NONINTERACTIVE image (car (gimp-image-get-active-drawable image))
+                          "$tmp/in/gimp-rgb.png" "gimp-rgb.png"))
+EOF
+timeout 120 gimp-console -i -f -b "(load \"$tmp/read.scm\")" -b "(load \"$tmp/png.scm\")" \
+  -b '(gimp-quit 0)' >"$tmp/gimp.log" 2>&1 || true
 touch "$tmp/gimp.txt"
 # The imported .aco is named after its file; the .gpl by its Name line or its file.
 section "$(grep '^= ' "$tmp/gimp.txt" | grep -m1 -vx -e '= swatches.aco' -e '= Color History' | cut -c3-)" "$tmp/gimp.txt" >"$tmp/gimp-gpl"
 section swatches.aco "$tmp/gimp.txt" >"$tmp/gimp-aco"
 compare gimp gpl "$tmp/gimp-gpl"
 compare gimp aco "$tmp/gimp-aco"
+touch "$tmp/gimp-png.txt"
+compare gimp png "$tmp/gimp-png.txt"
+for f in gimp-rgb gimp-indexed; do
+  palconv_reads $f.png >"$tmp/palconv-$f" 2>&1 || true
+  compare "palconv of gimp's" "${f#gimp-} png" "$tmp/palconv-$f" "$(pillow $f.png 2>&1)"
+done
+
+# ---- Pictures -----------------------------------------------------------------------------
+pillow strip.png >"$tmp/pillow-png"
+pillow strip8.png >"$tmp/pillow-png8"
+magick strip.png >"$tmp/magick-png"
+compare pillow png "$tmp/pillow-png"
+compare pillow "png 8x8" "$tmp/pillow-png8"
+compare imagemagick png "$tmp/magick-png"
+# ImageMagick writes the 8x8 strip again, as true colour and as an indexed picture of its own.
+/usr/bin/convert strip8.png -type TrueColor PNG24:magick-rgb.png
+/usr/bin/convert strip8.png PNG8:magick-indexed.png
+for f in magick-rgb magick-indexed; do
+  palconv_reads $f.png >"$tmp/palconv-$f" 2>&1 || true
+  compare "palconv of imagemagick's" "${f#magick-} png" "$tmp/palconv-$f" "$(pillow $f.png)"
+done
 
 # ---- Krita --------------------------------------------------------------------------------
 mkdir -p "$XDG_DATA_HOME/kritarunner/palettes"

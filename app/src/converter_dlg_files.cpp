@@ -8,10 +8,6 @@ using namespace varnel::window;
 namespace {
 
 constexpr const wchar_t* kDefaultExt = L"Act";
-constexpr const char* kFilter =
-    "Jasc Psp Pallete (*.Pal)|*.pal|Adobe Photoshop Pallete (*.Act)|*.act|"
-    "GIMP Palette (*.gpl)|*.gpl|Lospec Hex Palette (*.hex)|*.hex|"
-    "Photoshop Swatches (*.aco)|*.aco|Adobe Swatch Exchange (*.ase)|*.ase|All files (*.*)|*.*||";
 constexpr const char* kNoCurrentFile =
     "There is no palette file to convert. Load or save one first.";
 
@@ -20,7 +16,8 @@ constexpr const char* kNoCurrentFile =
 // A file that cannot be read or written raises varnel::FileError, which ends the command
 // before the palette or the current file change; the window layer hands it to ReportError.
 void CConverterDlg::OnLoadPalette() {
-  FileDialog dlg(true, kDefaultExt, m_strPath, 0, kFilter, nullptr);
+  FileDialog dlg(true, kDefaultExt, m_strPath, 0, varnel::FileDialogFilter(varnel::DialogUse::Load),
+                 nullptr);
   if (dlg.DoModal() != kIdOk) return;
 
   LoadFile(dlg.GetPathName(), dlg.GetFileExt());
@@ -45,7 +42,8 @@ void CConverterDlg::OnDropFiles(std::filesystem::path path) {
 }
 
 void CConverterDlg::OnSaveAs() {
-  FileDialog dlg(false, kDefaultExt, m_strPath, 0, kFilter, nullptr);
+  FileDialog dlg(false, kDefaultExt, m_strPath, 0,
+                 varnel::FileDialogFilter(varnel::DialogUse::SaveAs), nullptr);
   if (dlg.DoModal() != kIdOk) return;
 
   const varnel::NativeString ext = dlg.GetFileExt();

@@ -86,7 +86,7 @@ struct Writer {
 // Colour i's name as UTF-16, cut at a character boundary to what `format` holds.
 std::u16string NameOf(const PaletteData& palette, std::size_t i, PaletteFormat format) {
   if (i >= palette.names.size()) return {};
-  return Utf16FromUtf8(Utf8Prefix(palette.names[i], NameUnits(format)));
+  return Utf16FromUtf8(Utf8Prefix(palette.names[i], InfoOf(format).nameUnits));
 }
 
 // A colour component from a fraction, rounded and held to 0..255.
@@ -123,18 +123,30 @@ PaletteData DecodeActFile(std::string_view bytes) noexcept {
   return data;
 }
 
-std::string EncodeActTrailer(const PaletteData& palette) {
-  return Writer{}
-      .U16(static_cast<std::uint32_t>(palette.count))
-      .U16(palette.transparent ? *palette.transparent : 0xFFFFu)
-      .out;
+std::string EncodeActFile(const PaletteData& palette, bool ownCount) {
+  if (!ownCount) return EncodeAct(palette.colors);
+  return EncodeAct(palette.colors) + Writer{}
+                                         .U16(static_cast<std::uint32_t>(palette.count))
+                                         .U16(palette.transparent ? *palette.transparent : 0xFFFFu)
+                                         .out;
 }
+
+namespace {
+
+bool IsRiffPalette(std::string_view bytes) noexcept {
+  return bytes.starts_with("RIFF") && bytes.size() >= 12 && bytes.substr(8, 4) == "PAL ";
+}
+
+}  // namespace
+
+// After a UTF-8 byte-order mark too, as every signature has always been looked for.
+bool LooksLikeRiff(std::string_view bytes) noexcept { return IsRiffPalette(WithoutBom(bytes)); }
 
 // RIFF: "RIFF" size "PAL ", then chunks; the "data" chunk holds version, count and entries
 // of red, green, blue and flags. Little-endian.
 PaletteData DecodeRiff(std::string_view bytes) {
   Reader riff(bytes, false);
-  if (!bytes.starts_with("RIFF") || bytes.size() < 12 || bytes.substr(8, 4) != "PAL ")
+  if (!IsRiffPalette(bytes))
     throw FormatError("it does not start with \"RIFF\" and the form type \"PAL \"");
   riff.Bytes(12);
   while (riff.left() > 0) {
@@ -210,6 +222,10 @@ std::vector<AcoColor> ReadAco(std::string_view bytes, bool whole) {
 
 }  // namespace
 
+bool HasAcoVersion(std::string_view bytes) noexcept {
+  return bytes.size() >= 2 && bytes[0] == 0 && (bytes[1] == 1 || bytes[1] == 2);
+}
+
 bool LooksLikeAco(std::string_view bytes) noexcept {
   try {
     return !ReadAco(bytes, true).empty();
@@ -262,6 +278,9 @@ std::string EncodeAco(const PaletteData& palette) {
   }
   return w.out;
 }
+
+// After a UTF-8 byte-order mark too, as every signature has always been looked for.
+bool LooksLikeAse(std::string_view bytes) noexcept { return WithoutBom(bytes).starts_with("ASEF"); }
 
 // Adobe swatch exchange: "ASEF" 1.0, then blocks of colours and groups. Big-endian.
 PaletteData DecodeAse(std::string_view bytes) {

@@ -1,4 +1,6 @@
-// The codecs behind varnel/format.h, one pair per format. Decoders throw FormatError.
+// The codecs behind varnel/format.h, one set per format, each a row of kFormats
+// (format_table.cpp): a decoder (throws FormatError), an encoder and, where the format has
+// one, a signature test of a file's first bytes as they are (see FormatInfo).
 #pragma once
 
 #include <string>
@@ -8,28 +10,48 @@
 
 namespace varnel {
 
-// ACT: the table as DecodeAct reads it; a file of exactly 772 bytes adds its trailer, the
-// colour count and the transparent index (big-endian; 0xFFFF for none).
-PaletteData DecodeActFile(std::string_view bytes) noexcept;
-std::string EncodeActTrailer(const PaletteData& palette);
+// Text after a UTF-8 byte-order mark, or all of it when there is none.
+constexpr std::string_view WithoutBom(std::string_view text) noexcept {
+  return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
+}
 
+// JASC-PAL as PaletteDecoder reads it: JascPalData ends `text`'s input and adds the count
+// line and, where there are more, the colour lines to the table. LooksLikeJascPal: a first
+// line "JASC-PAL", which announces the format but never chooses it (PaletteDecoder::Sniffing).
+bool LooksLikeJascPal(std::string_view bytes) noexcept;
+PaletteData JascPalData(JascPalDecoder& text);
+PaletteData DecodeJascPalFile(std::string_view text);
+std::string EncodeJascPalFile(const PaletteData& palette, bool ownCount);
+
+// ACT: the table as DecodeAct reads it; a file of exactly 772 bytes adds its trailer, the
+// colour count and the transparent index (big-endian; 0xFFFF for none), and `ownCount`
+// writes one.
+PaletteData DecodeActFile(std::string_view bytes) noexcept;
+std::string EncodeActFile(const PaletteData& palette, bool ownCount);
+
+bool LooksLikeGpl(std::string_view bytes) noexcept;
 PaletteData DecodeGpl(std::string_view text);
 std::string EncodeGpl(const PaletteData& palette);
 
 PaletteData DecodeHex(std::string_view text);
 std::string EncodeHex(const PaletteData& palette);
 
+bool LooksLikePaintNet(std::string_view bytes) noexcept;
 PaletteData DecodePaintNet(std::string_view text);
 std::string EncodePaintNet(const PaletteData& palette);
 
+bool LooksLikeRiff(std::string_view bytes) noexcept;
 PaletteData DecodeRiff(std::string_view bytes);
 std::string EncodeRiff(const PaletteData& palette);
 
-// Photoshop swatches; LooksLikeAco is true when `bytes` are sections of them, end to end.
+// Photoshop swatches. HasAcoVersion: the first version word, which says only that the file
+// may be one; LooksLikeAco: `bytes` are sections of them, end to end.
+bool HasAcoVersion(std::string_view bytes) noexcept;
 bool LooksLikeAco(std::string_view bytes) noexcept;
 PaletteData DecodeAco(std::string_view bytes);
 std::string EncodeAco(const PaletteData& palette);
 
+bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 

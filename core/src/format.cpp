@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
+#include <vector>
 
 #include "codecs.h"
 
@@ -22,37 +24,19 @@ bool IsWord(const Text& text, std::string_view word) noexcept {
   });
 }
 
-bool StartsWithWord(std::string_view text, std::string_view word) noexcept {
-  return text.size() >= word.size() && IsWord(text.substr(0, word.size()), word);
-}
-
-// How many first bytes settle every signature but that of Photoshop swatches.
-constexpr std::size_t kSignatureSize = 32;
-
-// The format the first bytes of a file announce, if any.
-std::optional<PaletteFormat> Signature(std::string_view head) noexcept {
-  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
-  if (head.starts_with("GIMP Palette")) return PaletteFormat::Gpl;
-  if (head.starts_with("ASEF")) return PaletteFormat::Ase;
-  if (head.starts_with("RIFF") && head.size() >= 12 && head.substr(8, 4) == "PAL ")
-    return PaletteFormat::Riff;
-  if (head.starts_with(';')) {
-    head.remove_prefix(std::min(head.find_first_not_of(" \t", 1), head.size()));
-    if (StartsWithWord(head, "paint.net")) return PaletteFormat::PaintNet;
+// What the first bytes announce: the format of the first row whose signature test passes
+// (JASC-PAL's first line included), not asking those that need the whole file.
+std::optional<PaletteFormat> Announced(std::string_view head) noexcept {
+  for (std::size_t row = 0; row < kFormats.size(); ++row) {
+    const FormatInfo& info = kFormats[row];
+    if (info.signature && !info.wholeSignature && info.signature(head)) return PaletteFormat(row);
   }
   return std::nullopt;
 }
 
-// What the first bytes announce, JASC-PAL's first line included.
-std::optional<PaletteFormat> Announced(std::string_view head) noexcept {
-  if (const auto format = Signature(head)) return format;
-  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
-  if (head.starts_with("JASC-PAL")) return PaletteFormat::JascPal;
-  return std::nullopt;
-}
-
 // The kind of a file whose first bytes carry the signature of a file that holds no
-// palette, or "".
+// palette, or "". Asked only when no format's signature matched, so a kind that becomes a
+// row of kFormats is read as that format.
 std::string_view ForeignKind(std::string_view head) noexcept {
   struct Foreign {
     std::string_view signature, kind;
@@ -66,7 +50,7 @@ std::string_view ForeignKind(std::string_view head) noexcept {
       {"GIF87a", "a GIF image"},
       {"GIF89a", "a GIF image"},
       {"\xFF\xD8\xFF", "a JPEG image"},
-      {"RIFF", "a RIFF file"},  // of another form than "PAL ", which Signature takes
+      {"RIFF", "a RIFF file"},  // of another form than "PAL ", which RIFF palettes take
       {"\x1F\x8B", "a gzip file"},
       {"7z\xBC\xAF\x27\x1C", "a 7-Zip file"},
       {"Rar!\x1A\x07", "a RAR file"},
@@ -88,22 +72,9 @@ std::string_view ForeignKind(std::string_view head) noexcept {
 }  // namespace
 
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept {
-  for (const FormatInfo& info : kFormats)
-    if (IsWord(name, info.name)) return info.format;
+  for (std::size_t row = 0; row < kFormats.size(); ++row)
+    if (IsWord(name, kFormats[row].name)) return PaletteFormat(row);
   return std::nullopt;
-}
-
-std::size_t NameUnits(PaletteFormat format) noexcept {
-  switch (format) {
-    case PaletteFormat::Gpl:
-      return SIZE_MAX;  // a line of any length
-    case PaletteFormat::Aco:
-      return 0xFFFF'FFFE;  // a 32-bit count
-    case PaletteFormat::Ase:
-      return 0xFFFE;  // a 16-bit count
-    default:
-      return 0;
-  }
 }
 
 PaletteDecoder PaletteDecoder::Sniffing(PaletteFormat fallback) noexcept {
@@ -120,16 +91,24 @@ PaletteDecoder PaletteDecoder::ForExtension(const NativeString& ext) noexcept {
 // Settles the format once the bytes seen so far, or all of them when `complete`, tell it.
 bool PaletteDecoder::Settle(bool complete) {
   const std::string_view head = bytes_;
-  const bool acoVersion = head.size() >= 2 && head[0] == 0 && (head[1] == 1 || head[1] == 2);
-  if (!complete && (head.size() < kSignatureSize || (acoVersion && head.size() <= kMaxFileSize)))
+  // A format whose first bytes only say the file may be one waits for the whole file.
+  const bool whole = std::ranges::any_of(kFormats, [head](const FormatInfo& info) {
+    return info.wholeSignature && info.signature && info.signature(head);
+  });
+  if (!complete && (head.size() < kSignatureSize || (whole && head.size() <= kMaxFileSize)))
     return false;
-  // A file named .aco is read as one whatever its bytes say: no need to check them twice.
-  const auto announced = !acoVersion ? Signature(head)
-                         : format_ != PaletteFormat::Aco && LooksLikeAco(head)
-                             ? std::optional(PaletteFormat::Aco)
-                             : std::nullopt;
+  std::optional<PaletteFormat> announced;
+  for (std::size_t row = 0; row < kFormats.size() && !announced; ++row) {
+    const FormatInfo& info = kFormats[row];
+    const PaletteFormat format(row);
+    // JASC-PAL's first line only announces it; a file the name reads as a whole-file format
+    // is read as one whatever its bytes say: no need to check them twice.
+    if (info.signature && format != PaletteFormat::JascPal && info.signature(head) &&
+        (!info.wholeSignature || (format != format_ && info.wholeSignature(head))))
+      announced = format;
+  }
   bySignature_ = announced.has_value();
-  announced_ = acoVersion ? announced : Announced(head);
+  announced_ = announced ? announced : Announced(head);
   if (!announced && format_ == PaletteFormat::JascPal) foreign_ = ForeignKind(head);
   format_ = announced.value_or(format_);
   sniffing_ = false;
@@ -159,67 +138,20 @@ bool PaletteDecoder::Feed(std::string_view piece) {
 PaletteData PaletteDecoder::Finish() {
   if (sniffing_) Settle(true);
   if (!foreign_.empty()) throw NotAPaletteError(foreign_);
-  if (format_ == PaletteFormat::JascPal) {
-    PaletteData data(text_.Finish());
-    data.count = ColorCount(text_.Count());
-    if (text_.ColorLines() > data.count) data.colorLines = text_.ColorLines();
-    return data;
-  }
+  if (format_ == PaletteFormat::JascPal) return JascPalData(text_);
   if (!announced_) announced_ = Announced(std::string_view(bytes_).substr(0, kSignatureSize));
   if (bytes_.size() > kMaxFileSize) throw FormatError("too large for a palette file (over 16 MiB)");
   return Decode(format_, bytes_);
 }
 
 PaletteData Decode(PaletteFormat format, std::string_view bytes) {
-  switch (format) {
-    case PaletteFormat::JascPal:
-      break;
-    case PaletteFormat::Act:
-      return DecodeActFile(bytes);
-    case PaletteFormat::Gpl:
-      return DecodeGpl(bytes);
-    case PaletteFormat::Hex:
-      return DecodeHex(bytes);
-    case PaletteFormat::PaintNet:
-      return DecodePaintNet(bytes);
-    case PaletteFormat::Riff:
-      return DecodeRiff(bytes);
-    case PaletteFormat::Aco:
-      return DecodeAco(bytes);
-    case PaletteFormat::Ase:
-      return DecodeAse(bytes);
-    case PaletteFormat::Raw:
-      return DecodeRaw(bytes);
-  }
-  PaletteDecoder decoder(format);
-  decoder.Feed(bytes);
-  return decoder.Finish();
+  return InfoOf(format).decode(bytes);
 }
 
 std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount) {
-  switch (format) {
-    case PaletteFormat::JascPal:
-      return ownCount ? EncodeJascPal(palette.colors, palette.count)
-                      : EncodeJascPal(palette.colors);
-    case PaletteFormat::Act:
-      return ownCount ? EncodeAct(palette.colors) + EncodeActTrailer(palette)
-                      : EncodeAct(palette.colors);
-    case PaletteFormat::Gpl:
-      return EncodeGpl(palette);
-    case PaletteFormat::Hex:
-      return EncodeHex(palette);
-    case PaletteFormat::PaintNet:
-      return EncodePaintNet(palette);
-    case PaletteFormat::Riff:
-      return EncodeRiff(palette);
-    case PaletteFormat::Aco:
-      return EncodeAco(palette);
-    case PaletteFormat::Ase:
-      return EncodeAse(palette);
-    case PaletteFormat::Raw:
-      return EncodeRaw(palette);
-  }
-  return {};
+  const FormatInfo& info = InfoOf(format);
+  if (!info.encode) throw std::invalid_argument(std::string(info.title) + " is only read");
+  return info.encode(palette, ownCount);
 }
 
 NativeString ExtensionOf(const std::filesystem::path& path) {
@@ -229,10 +161,45 @@ NativeString ExtensionOf(const std::filesystem::path& path) {
 }
 
 PaletteFormat FormatForExtension(const NativeString& ext) noexcept {
-  for (const PaletteFormat format : {PaletteFormat::Act, PaletteFormat::Gpl, PaletteFormat::Hex,
-                                     PaletteFormat::Aco, PaletteFormat::Ase})
-    if (IsWord(ext, InfoOf(format).extension)) return format;
+  for (std::size_t row = 0; row < kFormats.size(); ++row) {
+    const FormatInfo& info = kFormats[row];
+    if (info.offered() && std::ranges::any_of(info.extensions, [&ext](std::string_view own) {
+          return !own.empty() && IsWord(ext, own);
+        }))
+      return PaletteFormat(row);
+  }
   return PaletteFormat::JascPal;
+}
+
+std::string FileDialogFilter(DialogUse use, std::span<const FormatInfo> formats) {
+  struct Entry {
+    std::string_view text;  // a group's name
+    std::string patterns;
+    bool group;
+  };
+  std::vector<Entry> entries;
+  for (const FormatInfo& info : formats) {
+    if (!info.offered() || (use == DialogUse::SaveAs && !info.encode)) continue;
+    std::string patterns;
+    for (const std::string_view ext : info.extensions)
+      if (!ext.empty()) patterns.append(patterns.empty() ? "*." : ";*.").append(ext);
+    if (!info.dialog.empty()) entries.push_back({info.dialog, patterns, false});
+    if (info.dialogGroup.empty()) continue;
+    const auto group = std::ranges::find_if(entries, [&info](const Entry& entry) {
+      return entry.group && entry.text == info.dialogGroup;
+    });
+    if (group == entries.end())
+      entries.push_back({info.dialogGroup, patterns, true});
+    else
+      group->patterns += ";" + patterns;
+  }
+  std::string filter;
+  for (const Entry& entry : entries) {
+    filter.append(entry.text);
+    if (entry.group) filter += " (" + entry.patterns + ")";
+    filter += "|" + entry.patterns + "|";
+  }
+  return filter + "All files (*.*)|*.*||";
 }
 
 PaletteFormat ConvertFormat(const NativeString& ext) noexcept {
@@ -246,7 +213,7 @@ std::optional<std::filesystem::path> ConvertTarget(const std::filesystem::path& 
   // Cut the extension off and keep its dot; a name that has none gets one.
   NativeString target = full.substr(0, full.size() - std::min(ext.size(), full.size()));
   if (ext.empty() && target.back() != Char('.')) target += Char('.');
-  const std::string_view extension = InfoOf(written).extension;
+  const std::string_view extension = InfoOf(written).extension();
   target.append(extension.begin(), extension.end());
   return std::filesystem::path(std::move(target));
 }

@@ -1,4 +1,5 @@
-// The line-based formats: GIMP palettes, Lospec hex lists and Paint.NET palettes.
+// The line-based formats: JASC-PAL's row of kFormats (its decoder is jasc_pal.cpp), GIMP
+// palettes, Lospec hex lists and Paint.NET palettes.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -49,7 +50,7 @@ std::string_view Trimmed(std::string_view text) noexcept {
 // byte-order mark before the first line is no part of it.
 template <class Take>
 void ForEachLine(std::string_view text, Take&& take) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  text = WithoutBom(text);
   for (int number = 1; !text.empty(); ++number) {
     const std::size_t lf = std::min(text.find('\n'), text.size());
     take(Trimmed(text.substr(0, lf)), number);
@@ -87,6 +88,31 @@ void AppendHex(std::string& out, COLORREF color, bool upper) {
 }
 
 }  // namespace
+
+bool LooksLikeJascPal(std::string_view bytes) noexcept {
+  return WithoutBom(bytes).starts_with("JASC-PAL");
+}
+
+PaletteData JascPalData(JascPalDecoder& text) {
+  PaletteData data(text.Finish());
+  data.count = ColorCount(text.Count());
+  if (text.ColorLines() > data.count) data.colorLines = text.ColorLines();
+  return data;
+}
+
+PaletteData DecodeJascPalFile(std::string_view text) {
+  JascPalDecoder decoder;
+  decoder.Feed(text);
+  return JascPalData(decoder);
+}
+
+std::string EncodeJascPalFile(const PaletteData& palette, bool ownCount) {
+  return ownCount ? EncodeJascPal(palette.colors, palette.count) : EncodeJascPal(palette.colors);
+}
+
+bool LooksLikeGpl(std::string_view bytes) noexcept {
+  return WithoutBom(bytes).starts_with("GIMP Palette");
+}
 
 // GIMP: "GIMP Palette", then header words, comments and "R G B name" lines.
 PaletteData DecodeGpl(std::string_view text) {
@@ -177,6 +203,18 @@ std::string EncodeHex(const PaletteData& palette) {
     out += '\n';
   }
   return out;
+}
+
+// A ';' comment whose first word is "paint.net" in any letter case.
+bool LooksLikePaintNet(std::string_view bytes) noexcept {
+  bytes = WithoutBom(bytes);
+  if (!bytes.starts_with(';')) return false;
+  bytes.remove_prefix(std::min(bytes.find_first_not_of(" \t", 1), bytes.size()));
+  constexpr std::string_view kWord = "paint.net";
+  return bytes.size() >= kWord.size() &&
+         std::ranges::equal(bytes.substr(0, kWord.size()), kWord, [](char a, char b) {
+           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+         });
 }
 
 // Paint.NET: ';' comments and "AARRGGBB" a line (six digits are taken as opaque).

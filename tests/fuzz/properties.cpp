@@ -9,7 +9,8 @@
 namespace varnel::fuzz {
 namespace {
 
-using enum PaletteFormat;
+const PaletteFormat &JascPal = PaletteFormat::JascPal, &Act = PaletteFormat::Act,
+                    &Gpl = PaletteFormat::Gpl;
 
 // Feeds `input` to a decoder as ReadPaletteFile does, each piece at the very end of a heap block
 // so that the address sanitizer catches a read past it: short inputs byte by byte, all in pieces
@@ -79,11 +80,13 @@ std::string CheckCodec(PaletteFormat format, std::string_view input) {
       (!read.alpha.empty() && read.alpha.size() != read.count))
     return "a count, name or alpha list out of bounds";
   if (!std::ranges::all_of(read.names, IsUtf8) || !IsUtf8(read.title)) return "a name is not UTF-8";
-  for (const FormatInfo& written : kFormats) {
-    const PaletteData back = Decode(written.format, Encode(written.format, read, true)),
-                      held = Held(read, written.format);
+  for (std::size_t row = 0; row < kFormats.size(); ++row) {
+    const PaletteFormat written(row);
+    if (!kFormats[row].encode) continue;
+    const PaletteData back = Decode(written, Encode(written, read, true)),
+                      held = Held(read, written);
     if (Describe(back) != Describe(held))
-      return "what " + std::string(written.name) + " holds does not come back";
+      return "what " + std::string(kFormats[row].name) + " holds does not come back";
   }
   return {};
 }
@@ -116,10 +119,15 @@ std::string CheckSniffing(std::string_view input) {
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
 bool IsWordInAnyCase(std::string_view text, std::string_view lower_word) {
-  return std::ranges::equal(text, lower_word, [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
+  return Lower(text) == lower_word;
 }
 
 // Text survives UTF-8 to UTF-16 and back as its well-formed self.
@@ -143,9 +151,12 @@ std::string CheckNaming(std::string_view input) {
       (ext.empty() && name.find('.') != std::string::npos && !name.ends_with('.')))
     return "extension \"" + ext + "\" is not what follows the last dot of \"" + name + "\"";
   const bool pal = IsWordInAnyCase(ext, "pal");
-  PaletteFormat picked = JascPal;
-  for (const PaletteFormat format : {Act, Gpl, Hex, Aco, Ase})
-    if (IsWordInAnyCase(ext, InfoOf(format).extension)) picked = format;
+  // The first format the window program offers with that extension, else JASC-PAL.
+  std::optional<PaletteFormat> offering;
+  for (std::size_t row = 0; row < kFormats.size() && !ext.empty() && !offering; ++row)
+    if (kFormats[row].offered() && std::ranges::count(kFormats[row].extensions, Lower(ext)) > 0)
+      offering = PaletteFormat(row);
+  const PaletteFormat picked = offering.value_or(JascPal);
   if (FormatForExtension(ext) != picked || (ConvertFormat(ext) == Act) != pal ||
       (FormatNamed(ext) == Act) != IsWordInAnyCase(ext, "act") ||
       (FormatNamed(ext) == JascPal) != pal)
@@ -166,7 +177,35 @@ std::string CheckNaming(std::string_view input) {
   return ok ? "" : "a mismatched extension gave a target ending in neither act nor pal";
 }
 
+// The checks, by their places: a reader for each row of kFormats in order, but the naming
+// check at 2 and the sniffing checks at 10 and 11, where the stored inputs have always found
+// them. A first byte selects the place of its distance from '0', modulo their number.
+enum class Check { Reader, Naming, Sniffing };
+constexpr std::size_t kNamingPlace = 2, kSniffingPlace = 10;  // and 11
+
+std::size_t Place(char first) {
+  const std::size_t places = kFormats.size() + 3;
+  return (static_cast<unsigned char>(first) % places + places - '0' % places) % places;
+}
+
+// The check at `place`, and for a reader its row.
+std::pair<Check, std::size_t> CheckAt(std::size_t place) {
+  if (place == kNamingPlace) return {Check::Naming, 0};
+  if (place == kSniffingPlace || place == kSniffingPlace + 1) return {Check::Sniffing, 0};
+  return {Check::Reader, place - (place > kNamingPlace) - 2 * (place > kSniffingPlace)};
+}
+
 }  // namespace
+
+char SelectorOf(PaletteFormat format) {
+  const std::size_t row = format.row();
+  return static_cast<char>('0' + row + (row >= kNamingPlace) + 2 * (row >= kSniffingPlace - 1));
+}
+
+std::string_view CheckSelected(char first) {
+  const auto [check, row] = CheckAt(Place(first));
+  return check == Check::Naming ? "name" : check == Check::Sniffing ? "sniff" : kFormats[row].name;
+}
 
 Palette ModelJascPal(std::string_view text) {
   auto next_line = [&text] {
@@ -221,7 +260,7 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     return text.erase(text.find_last_not_of(' ') + 1);
   };
   // A name cut to the UTF-16 units the format holds, at a character boundary.
-  auto cut = [units = NameUnits(format)](std::string name) {
+  auto cut = [units = InfoOf(format).nameUnits](std::string name) {
     std::size_t at = 0;
     for (std::size_t left = units; at < name.size();) {
       const auto lead = static_cast<unsigned char>(name[at]);
@@ -232,12 +271,14 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     }
     return name.substr(0, at);
   };
+  const FormatInfo& info = InfoOf(format);
   PaletteData held(palette.colors);
   held.count = palette.count;
-  if (format == Act) held.transparent = palette.transparent;
+  if (IsKept(info.transparent, true)) held.transparent = palette.transparent;
+  if (info.paletteName) held.title = palette.title;  // GIMP's as GIMP writes it:
   if (format == Gpl) held.title = gimp(palette.title).empty() ? "Untitled" : gimp(palette.title);
-  if (InfoOf(format).names) held.names = palette.names;
-  if (InfoOf(format).alpha) held.alpha = palette.alpha;
+  if (info.names()) held.names = palette.names;
+  if (info.alpha) held.alpha = palette.alpha;
   std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
@@ -246,11 +287,12 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
 
 std::string CheckInput(std::string_view input) {
   const std::string_view rest = input.substr(std::min<std::size_t>(1, input.size()));
-  const unsigned selector = input.empty() ? 2u : static_cast<unsigned char>(input[0]) % 12u;
-  if (selector >= 10) return CheckSniffing(rest);
-  if (selector >= 3) return CheckCodec(static_cast<PaletteFormat>(selector - 1), rest);
-  if (selector == 2) return CheckNaming(rest) + CheckText(rest);
-  if (selector == 1) {
+  const auto [check, row] = CheckAt(input.empty() ? kNamingPlace : Place(input[0]));
+  if (check == Check::Sniffing) return CheckSniffing(rest);
+  if (check == Check::Naming) return CheckNaming(rest) + CheckText(rest);
+  const PaletteFormat format(row);
+  if (format != JascPal && format != Act) return CheckCodec(format, rest);
+  if (format == Act) {
     std::string head(rest.substr(0, kActSize));
     head.resize(kActSize, '\0');
     return CheckCodec(Act, rest) + (EncodeAct(DecodeAct(rest)) != head

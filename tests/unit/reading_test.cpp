@@ -34,8 +34,15 @@ const std::string kMixed =
 TEST(Reading, KeepsEveryPropertyOnEveryStoredAndDamagedInput) {
   std::vector<std::string> inputs;
   for (const char* folder : {"fuzz/corpus", "fuzz/regressions"}) {
-    for (const auto& entry : fs::directory_iterator(TestFile(folder)))
-      if (entry.path().extension() != ".md") inputs.push_back(ReadBytes(entry));
+    for (const auto& entry : fs::directory_iterator(TestFile(folder))) {
+      if (entry.path().extension() == ".md") continue;
+      inputs.push_back(ReadBytes(entry));
+      // Its name begins with the check it was stored for, which its first byte still selects.
+      const std::string name = entry.path().filename().string();
+      EXPECT_EQ(fuzz::CheckSelected(inputs.back().empty() ? '2' : inputs.back()[0]),
+                name.substr(0, name.find('-')))
+          << name;
+    }
   }
   ASSERT_GE(inputs.size(), 30u) << "the seed corpus is missing: the replay would pass on nothing";
   const Palette whole = DecodeJascPal(kMixed);

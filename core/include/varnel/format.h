@@ -1,10 +1,14 @@
-// The palette file formats: which one a name or a file's first bytes select, and one way to
-// decode and encode each. Codecs work on bytes in memory; palette_file.h puts them on disk.
+// The palette file formats: one table of them (kFormats), which one a name or a file's first
+// bytes select, and one way to decode and encode each. Codecs work on bytes in memory;
+// palette_file.h puts them on disk.
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,42 +19,92 @@
 
 namespace varnel {
 
-enum class PaletteFormat { JascPal, Act, Gpl, Hex, PaintNet, Riff, Aco, Ase, Raw };
+// A palette file format: one row of kFormats. The formats some code names are members
+// (PaletteFormat::Act), found by their names in format_table.cpp; every other is reached
+// through the table.
+class PaletteFormat {
+ public:
+  static const PaletteFormat JascPal, Act, Gpl, PaintNet, Aco, Ase;
 
-struct FormatInfo {
-  PaletteFormat format;
-  std::string_view name;       // as --from and --to take it
-  std::string_view extension;  // of the files it writes
-  std::string_view title;      // for people
-  bool names;                  // holds colour names
-  bool alpha;                  // holds each colour's alpha
+  // The format of kFormats[row]; `row` must be less than kFormats.size().
+  constexpr explicit PaletteFormat(std::size_t row) noexcept
+      : row_(static_cast<std::uint8_t>(row)) {}
+  constexpr std::size_t row() const noexcept { return row_; }
+  friend constexpr bool operator==(PaletteFormat, PaletteFormat) noexcept = default;
+
+ private:
+  std::uint8_t row_;
 };
 
-inline constexpr std::array<FormatInfo, 9> kFormats{{
-    {PaletteFormat::JascPal, "pal", "pal", "JASC-PAL text", false, false},
-    {PaletteFormat::Act, "act", "act", "ACT colour table", false, false},
-    {PaletteFormat::Gpl, "gpl", "gpl", "GIMP palette", true, true},
-    {PaletteFormat::Hex, "hex", "hex", "Lospec hex list", false, false},
-    {PaletteFormat::PaintNet, "paintnet", "txt", "Paint.NET palette", false, true},
-    {PaletteFormat::Riff, "riff", "pal", "RIFF palette", false, false},
-    {PaletteFormat::Aco, "aco", "aco", "Photoshop swatches", true, false},
-    {PaletteFormat::Ase, "ase", "ase", "Adobe swatch exchange", true, false},
-    {PaletteFormat::Raw, "raw", "raw", "raw RGB triplets", false, false},
-}};
+// How far a format keeps something beside the colours.
+enum class Kept : std::uint8_t {
+  Never,
+  WithKeepCount,  // when written with its own count (--keep-count)
+  Always,
+};
 
-constexpr const FormatInfo& InfoOf(PaletteFormat format) noexcept {
-  return kFormats[static_cast<std::size_t>(format)];
+// One format: everything the converter, the window program, palconv and the tests know of
+// it. A new format is one row of kFormats (core/src/format_table.cpp) and its codec.
+struct FormatInfo {
+  // The palette `bytes` in this format give; throws FormatError.
+  using Decoder = PaletteData (*)(std::string_view bytes);
+  // The bytes of `palette` in this format; `ownCount` is --keep-count (see ownCount).
+  using Encoder = std::string (*)(const PaletteData& palette, bool ownCount);
+  // Whether the bytes carry the format's signature (see signature and wholeSignature).
+  using SignatureTest = bool (*)(std::string_view bytes) noexcept;
+
+  std::string_view name;                         // as --from and --to take it
+  std::array<std::string_view, 4> extensions{};  // lower case, no dot; the first is written
+  std::string_view title;                        // for people: --info, messages, the docs
+  std::string_view help = {};                    // palconv --help's words, if not the title
+
+  // What it holds beside the colours. Colour names: the longest in UTF-16 code units, what
+  // its length field counts less the closing NUL (longer ones are cut at a character
+  // boundary when written); 0 for none.
+  std::size_t nameUnits = 0;
+  bool alpha = false;              // each colour's alpha
+  bool paletteName = false;        // the palette's own name
+  Kept ownCount = Kept::Always;    // the palette's own count (else all 256 entries)
+  Kept transparent = Kept::Never;  // the transparent index
+
+  // How it is recognised, read and written. Sniffing asks the signature tests in the
+  // table's order; each gets a file's first bytes as they are (at least the first
+  // PaletteDecoder::kSignatureSize of them, all of a shorter file). A format whose first
+  // bytes only say that the file may be one also has a wholeSignature test, which sniffing
+  // then asks with the whole file (up to PaletteDecoder::kMaxFileSize).
+  SignatureTest signature = nullptr;
+  SignatureTest wholeSignature = nullptr;
+  Decoder decode;
+  Encoder encode = nullptr;  // nullptr for a format that is only read
+
+  // The window program. A format it offers has an entry in the Load and Save as dialogs,
+  // its own (`dialog`, the entry's text) or one shared by the rows naming the same group
+  // (`dialogGroup`: "Pictures" gives "Pictures (*.png;*.gif)"), and its extensions select
+  // it (FormatForExtension). `openWith`: the installer puts Varnel in the Open With lists
+  // of its extensions (cmake/NSIS.template.in, held against this by a test).
+  std::string_view dialog = {};
+  std::string_view dialogGroup = {};
+  bool openWith = false;
+
+  constexpr std::string_view extension() const noexcept { return extensions[0]; }
+  constexpr bool names() const noexcept { return nameUnits > 0; }
+  constexpr bool offered() const noexcept { return !dialog.empty() || !dialogGroup.empty(); }
+};
+
+// Every format, one row each, in the order help text, dialogs and sniffing take them.
+extern const std::span<const FormatInfo> kFormats;
+
+inline const FormatInfo& InfoOf(PaletteFormat format) noexcept { return kFormats[format.row()]; }
+
+// Whether what a format keeps as `kept` is in a file written with --keep-count or without.
+constexpr bool IsKept(Kept kept, bool keepCount) noexcept {
+  return kept == Kept::Always || (kept == Kept::WithKeepCount && keepCount);
 }
-
-// The longest colour name `format` holds, in UTF-16 code units: what its length field
-// counts, less the closing NUL. Longer names are cut at a character boundary when written.
-// 0 for a format without names.
-std::size_t NameUnits(PaletteFormat format) noexcept;
 
 // The file dialogs' spelling of a path string and of an extension.
 using NativeString = std::filesystem::path::string_type;
 
-// A format by its short name (kFormats) in any letter case; nullopt for any other.
+// A format by its short name (FormatInfo::name) in any letter case; nullopt for any other.
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept;
 
 // A file that is not what its format must be: what() says what is wrong with it.
@@ -77,13 +131,17 @@ class NotAPaletteError : public FormatError {
 class PaletteDecoder {
  public:
   static constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
+  // How many first bytes settle every signature but a whole-file one (FormatInfo).
+  static constexpr std::size_t kSignatureSize = 32;
 
   // Reads `format`.
   explicit PaletteDecoder(PaletteFormat format) noexcept : format_(format) {}
 
-  // Reads the format a file's first bytes announce ("GIMP Palette", "RIFF....PAL ",
-  // "ASEF", a paint.net header comment, or Photoshop swatches' version word and a length
-  // that fits), and `fallback` when they announce none.
+  // Reads the format whose signature a file's first bytes carry, the first in kFormats'
+  // order ("GIMP Palette", "RIFF....PAL ", "ASEF", a paint.net header comment, or Photoshop
+  // swatches' version word and lengths that fit the whole file), and `fallback` when they
+  // carry none. A first line "JASC-PAL" announces JASC-PAL (see announced()) but never
+  // chooses it; nor is a whole file checked for the format `fallback` reads anyway.
   // Where `fallback` is JASC-PAL, a file whose first bytes announce a kind of file that
   // holds no palette (a ZIP archive, an XML document, a PDF, a picture, a program) is
   // refused with NotAPaletteError.
@@ -131,16 +189,28 @@ PaletteData Decode(PaletteFormat format, std::string_view bytes);
 // The bytes of `palette` in `format`. JASC-PAL (259 CR LF lines) and ACT (768 bytes) hold
 // all 256 entries, unless `ownCount`: then the palette's count (JASC-PAL's count line and
 // that many lines; ACT with its 772-byte trailer, transparent index included). The other
-// formats hold the palette's count.
+// formats hold the palette's count. Throws std::invalid_argument for a format that is only
+// read.
 std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount = false);
 
 // A file name's extension without the dot, as a file dialog reports it: "pal" for
 // "sky.pal", empty for "sky" and for "sky.".
 NativeString ExtensionOf(const std::filesystem::path& path);
 
-// Load and Save as, in any letter case: "act" ACT, "gpl" GIMP, "hex" Lospec, "aco"
-// Photoshop swatches, "ase" Adobe swatch exchange; every other extension, or none, JASC-PAL.
+// Load and Save as: the first format the window program offers (FormatInfo::offered) with
+// the extension `ext`, in any letter case ("act" ACT, "gpl" GIMP, "hex" Lospec, "aco"
+// Photoshop swatches, "ase" Adobe swatch exchange); every other extension, or none, JASC-PAL.
 PaletteFormat FormatForExtension(const NativeString& ext) noexcept;
+
+enum class DialogUse { Load, SaveAs };
+
+// The filter of the window program's Load or Save as dialog, as window::FileDialog takes it
+// ("Text (*.txt)|*.txt|...|All files (*.*)|*.*||"): an entry for each format of `formats`
+// the window program offers, in their order, its patterns those of its extensions ("*.gpl");
+// the formats of one group share the entry where the first of them stands, their patterns
+// gathered in it ("Pictures (*.png;*.gif)|*.png;*.gif"). Save as leaves out the formats that
+// are only read. "All files" comes last.
+std::string FileDialogFilter(DialogUse use, std::span<const FormatInfo> formats = kFormats);
 
 // Convert writes the other format: ACT beside a "PAL" file (any case), JASC-PAL beside
 // anything else.

@@ -1,0 +1,141 @@
+// kFormats: every palette file format, one row each. palconv's --help, --from and --to, the
+// window program's dialogs and extension rule, sniffing, the installer's Open With list (by
+// a test), docs/formats.md's table (by a test), the fuzz target and the format corpus are
+// made from these rows. See FormatInfo for what each field means.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
+#include "codecs.h"
+
+namespace varnel {
+namespace {
+
+// An encoder for a format that always holds the palette's own count, so --keep-count
+// changes nothing.
+template <std::string (*encode)(const PaletteData&)>
+std::string AlwaysOwnCount(const PaletteData& palette, bool) {
+  return encode(palette);
+}
+
+constexpr std::size_t kAnyLength = SIZE_MAX;  // a name as long as a line
+
+constexpr FormatInfo kRows[] = {
+    {.name = "pal",
+     .extensions = {"pal"},
+     .title = "JASC-PAL text",
+     .help = "JASC-PAL text, 256 entries",
+     .ownCount = Kept::WithKeepCount,
+     .signature = LooksLikeJascPal,
+     .decode = DecodeJascPalFile,
+     .encode = EncodeJascPalFile,
+     .dialog = "Jasc Psp Pallete (*.Pal)",
+     .openWith = true},
+    {.name = "act",
+     .extensions = {"act"},
+     .title = "ACT colour table",
+     .help = "ACT colour table, 768 bytes",
+     .ownCount = Kept::WithKeepCount,
+     .transparent = Kept::WithKeepCount,
+     .decode = DecodeActFile,
+     .encode = EncodeActFile,
+     .dialog = "Adobe Photoshop Pallete (*.Act)",
+     .openWith = true},
+    {.name = "gpl",
+     .extensions = {"gpl"},
+     .title = "GIMP palette",
+     .nameUnits = kAnyLength,
+     .alpha = true,
+     .paletteName = true,
+     .signature = LooksLikeGpl,
+     .decode = DecodeGpl,
+     .encode = AlwaysOwnCount<EncodeGpl>,
+     .dialog = "GIMP Palette (*.gpl)",
+     .openWith = true},
+    {.name = "hex",
+     .extensions = {"hex"},
+     .title = "Lospec hex list",
+     .help = "Lospec hex list, rrggbb a line",
+     .decode = DecodeHex,
+     .encode = AlwaysOwnCount<EncodeHex>,
+     .dialog = "Lospec Hex Palette (*.hex)",
+     .openWith = true},
+    {.name = "paintnet",
+     .extensions = {"txt"},
+     .title = "Paint.NET palette",
+     .help = "Paint.NET palette, aarrggbb a line",
+     .alpha = true,
+     .signature = LooksLikePaintNet,
+     .decode = DecodePaintNet,
+     .encode = AlwaysOwnCount<EncodePaintNet>},
+    {.name = "riff",
+     .extensions = {"pal"},
+     .title = "RIFF palette",
+     .signature = LooksLikeRiff,
+     .decode = DecodeRiff,
+     .encode = AlwaysOwnCount<EncodeRiff>},
+    {.name = "aco",
+     .extensions = {"aco"},
+     .title = "Photoshop swatches",
+     .nameUnits = 0xFFFF'FFFE,  // a 32-bit count
+     .signature = HasAcoVersion,
+     .wholeSignature = LooksLikeAco,
+     .decode = DecodeAco,
+     .encode = AlwaysOwnCount<EncodeAco>,
+     .dialog = "Photoshop Swatches (*.aco)",
+     .openWith = true},
+    {.name = "ase",
+     .extensions = {"ase"},
+     .title = "Adobe swatch exchange",
+     .nameUnits = 0xFFFE,  // a 16-bit count
+     .signature = LooksLikeAse,
+     .decode = DecodeAse,
+     .encode = AlwaysOwnCount<EncodeAse>,
+     .dialog = "Adobe Swatch Exchange (*.ase)",
+     .openWith = true},
+    {.name = "raw",
+     .extensions = {"raw"},
+     .title = "raw RGB triplets",
+     .help = "R G B bytes, any number of colours",
+     .decode = DecodeRaw,
+     .encode = AlwaysOwnCount<EncodeRaw>},
+};
+
+// What every row must be: named, uniquely, with an extension in lower case; in Open With
+// lists only where the dialogs offer it. (A row without a decoder fails to compile, with
+// -Wmissing-field-initializers.)
+consteval bool WellFormed() {
+  for (std::size_t row = 0; row < std::size(kRows); ++row) {
+    const FormatInfo& info = kRows[row];
+    if (info.name.empty() || info.title.empty() || info.extension().empty() ||
+        (info.openWith && !info.offered()))
+      return false;
+    for (const std::string_view& ext : info.extensions)  // GCC 12 copies none in a consteval
+      if (std::ranges::any_of(ext, [](char c) { return c == '.' || (c >= 'A' && c <= 'Z'); }))
+        return false;
+    for (std::size_t other = 0; other < row; ++other)
+      if (kRows[other].name == info.name) return false;
+  }
+  return std::size(kRows) <= 255;  // a PaletteFormat holds its row in a byte
+}
+static_assert(WellFormed(), "a row of kFormats lacks what every format needs");
+
+// The format named `name`: a compile-time error for a name no row has.
+consteval PaletteFormat Row(std::string_view name) {
+  for (std::size_t row = 0; row < std::size(kRows); ++row)
+    if (kRows[row].name == name) return PaletteFormat(row);
+  throw "no row of kFormats has this name";
+}
+
+}  // namespace
+
+constinit const std::span<const FormatInfo> kFormats(kRows);
+
+constinit const PaletteFormat PaletteFormat::JascPal = Row("pal");
+constinit const PaletteFormat PaletteFormat::Act = Row("act");
+constinit const PaletteFormat PaletteFormat::Gpl = Row("gpl");
+constinit const PaletteFormat PaletteFormat::PaintNet = Row("paintnet");
+constinit const PaletteFormat PaletteFormat::Aco = Row("aco");
+constinit const PaletteFormat PaletteFormat::Ase = Row("ase");
+
+}  // namespace varnel
