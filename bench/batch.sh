@@ -4,8 +4,8 @@
 # Makes COUNT different palettes (default 10000) in every format palconv reads, in a folder
 # under WORK (tmpfs by default: on a disk the times vary tenfold from run to run). Then, for
 # each format, times `cp` copying the COUNT files into a new folder and `palconv` converting
-# them all beside themselves, each in one call: both read COUNT files and create COUNT new
-# ones. Prints the best of RUNS runs of each, wall-clock and CPU time, and the ratios
+# them all beside themselves (PNG strips to GIMP palettes), each in one call: both read COUNT
+# files and create COUNT new ones. Prints the best of RUNS runs of each, wall-clock and CPU time, and the ratios
 # palconv / cp. With BASELINE, another palconv (an older build, say) takes its turn in every
 # round too, and its figures and ratios follow. Reports only; it asserts nothing.
 set -euo pipefail
@@ -38,12 +38,28 @@ for ((i = 0; i < count; i++)); do
     $((i % 256)) $((i / 256 % 256)) 7 "$body" >"$work/pal/p$i.pal"
 done
 (cd "$work/pal" && "$palconv" -- p*.pal >/dev/null && mv -- *.act ../act/)
-formats=(pal act gpl hex paintnet riff aco ase raw)
-for format in "${formats[@]:2}"; do
+formats=(pal act gpl hex paintnet riff aco ase raw png gif bmp pcx)
+for format in gpl hex paintnet riff aco ase raw; do
   mkdir "$work/$format"
   (cd "$work/act" && "$palconv" --to "$format" -- p*.act >/dev/null 2>&1 &&
     find . -name 'p*' ! -name '*.act' -exec mv -t "../$format/" {} +)
 done
+# Pictures, made with Pillow (Debian's python3-pil): a true-colour strip of one pixel per
+# colour as Lospec offers palettes, and 16 x 16 indexed GIF, BMP and PCX pictures.
+mkdir "$work/png" "$work/gif" "$work/bmp" "$work/pcx"
+/usr/bin/python3 - "$work" "$count" <<'EOF' || { echo "batch.sh: pictures need python3-pil" >&2; exit 2; }
+import sys
+from PIL import Image
+work, count = sys.argv[1], int(sys.argv[2])
+for i in range(count):
+    table = open('%s/act/p%d.act' % (work, i), 'rb').read()
+    strip = Image.frombytes('RGB', (256, 1), table)
+    strip.save('%s/png/p%d.png' % (work, i))
+    indexed = Image.frombytes('P', (16, 16), bytes(range(256)))
+    indexed.putpalette(table)
+    for kind in ('gif', 'bmp', 'pcx'):
+        indexed.save('%s/%s/p%d.%s' % (work, kind, i, kind), optimize=False)
+EOF
 find "$work" -type f -exec cat {} + >/dev/null  # both contenders start with the files cached
 
 best() {  # best CURRENT NEW: the smaller, "" counting as none
@@ -66,6 +82,7 @@ for format in "${formats[@]}"; do
   ext=${files[0]##*.}
   from=()
   [ "$format" = raw ] && from=(--from raw)  # raw triplets announce nothing
+  [ "$format" = png ] && from=(--to gpl)    # a PNG strip becomes a GIMP palette
   cp_wall="" cp_cpu="" palconv_wall="" palconv_cpu="" base_wall="" base_cpu=""
   for ((r = 0; r < runs; r++)); do  # they take turns, each keeping its fastest run
     timed cp -- "${files[@]}" ../copy/

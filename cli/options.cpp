@@ -97,7 +97,7 @@ std::string Footer() {
          Wrapped("Reading: a FILE whose first bytes announce its format (" + announcing +
                  ") is read as that format; otherwise its extension decides as listed, in any "
                  "letter case, and a FILE read as JASC-PAL whose bytes announce a file that holds "
-                 "no palette (ZIP, XML, PDF, a picture, a program) is refused. A .act FILE is "
+                 "no palette (ZIP, XML, PDF, a JPEG picture, a program) is refused. A .act FILE is "
                  "always an ACT table. --from FORMAT reads every FILE as FORMAT; --from pal reads "
                  "JASC-PAL exactly as the window program reads a file without a signature.") +
          "\n" + kFooterRest;
@@ -117,7 +117,8 @@ CLI::Validator FormatValidator(bool written) {
       [written](std::string& value) -> std::string {
         const auto format = varnel::FormatNamed(value);
         if (format && (!written || varnel::InfoOf(*format).encode)) return {};
-        return "'" + value + "' is not a palette format (" + FormatNames(written) + ")";
+        return "'" + value + (format ? "' is only read, never written (" : "' is not a palette format (") +
+               FormatNames(written) + ")";
       },
       "", "palette format");
 }
@@ -136,9 +137,10 @@ std::string Refusal(const Request& request, bool has_output) {
   if (has_output && files.size() != 1) {
     return "-o writes one FILE, " + std::to_string(files.size()) + " were given";
   }
-  if ((request.to || request.keep_count) &&
+  if ((request.to || request.keep_count || request.swatch) &&
       (request.mode == Mode::Show || request.mode == Mode::Info))
-    return std::string(request.to ? "--to" : "--keep-count") + " applies to conversions only";
+    return std::string(request.to ? "--to" : request.keep_count ? "--keep-count" : "--swatch") +
+           " applies to conversions only";
   const auto stdin_named = std::ranges::count(files, std::string(kStdStream));
   if (request.mode == Mode::ConvertBeside && stdin_named > 0) {
     return "'-' (standard input) needs -o OUT, --show or --info";
@@ -180,6 +182,10 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
                         ->check(FormatValidator(true));
   app.add_flag("--keep-count", request.keep_count,
                "Write JASC-PAL and ACT with the palette's own colour count");
+  app.add_option("--swatch", request.swatch,
+                 "Write PNG swatches N pixels square (1 to 64; default 1)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 64).description(""));
   app.add_option("FILE", request.files, "Palette files to convert ('-': standard input)")
       ->type_name("");
 

@@ -28,6 +28,9 @@ struct Request {
   std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
   std::optional<varnel::PaletteFormat> to;    // --to: write in this format
   bool keep_count = false;  // --keep-count: JASC-PAL and ACT hold the file's count
+  std::optional<int> swatch;  // --swatch N: a PNG picture's swatches are N pixels square
+
+  varnel::WriteOptions writing() const { return {keep_count, swatch.value_or(1)}; }
 };
 
 // What the command line asks for, or the exit status when it has been answered already

@@ -219,10 +219,10 @@ class Session {
         out == kStdStream ? PaletteFormat::JascPal
                           : varnel::FormatForExtension(varnel::ExtensionOf(path)));
     if (out == kStdStream) {
-      Print(varnel::Encode(format, palette, request_.keep_count));
+      Print(varnel::Encode(format, palette, request_.writing()));
       if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
     } else {
-      varnel::WritePaletteFile(path, palette, format, request_.keep_count);
+      varnel::WritePaletteFile(path, palette, format, request_.writing());
       SaySaved(path);
     }
     WarnOfLosses(name, palette, format);
@@ -242,7 +242,7 @@ class Session {
     // looked at, so a batch of new targets resolves no paths.
     bool existed = false;
     std::filesystem::path resolved = target;
-    varnel::WritePaletteFile(target, palette, format, request_.keep_count, [&] {
+    varnel::WritePaletteFile(target, palette, format, request_.writing(), [&] {
       existed = true;
       resolved = Resolved(target);
       const std::string shown_target = Shown(varnel::PathText(target));
@@ -334,7 +334,8 @@ class Session {
     }
   }
 
-  // One line: the format and why it was chosen, the count, the transparent index, names.
+  // One line: the format and why it was chosen, a picture's kind and size, the count, the
+  // transparent index, names.
   void Info(const std::string& name) {
     PaletteDecoder decoder = DecoderFor(name);
     const PaletteData palette = ReadInput(name, decoder);
@@ -342,6 +343,7 @@ class Session {
     const bool named = !palette.names.empty();
     std::string line = Shown(name) + ": " + std::string(format.name) + " (" +
                        std::string(format.title) + ") " + Why(name, decoder) + "; " +
+                       (palette.picture.empty() ? "" : palette.picture + "; ") +
                        std::to_string(palette.count) +
                        (palette.count == 1 ? " colour" : " colours");
     if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";

@@ -123,8 +123,8 @@ PaletteData DecodeActFile(std::string_view bytes) noexcept {
   return data;
 }
 
-std::string EncodeActFile(const PaletteData& palette, bool ownCount) {
-  if (!ownCount) return EncodeAct(palette.colors);
+std::string EncodeActFile(const PaletteData& palette, const WriteOptions& options) {
+  if (!options.ownCount) return EncodeAct(palette.colors);
   return EncodeAct(palette.colors) + Writer{}
                                          .U16(static_cast<std::uint32_t>(palette.count))
                                          .U16(palette.transparent ? *palette.transparent : 0xFFFFu)

@@ -21,13 +21,13 @@ constexpr std::string_view WithoutBom(std::string_view text) noexcept {
 bool LooksLikeJascPal(std::string_view bytes) noexcept;
 PaletteData JascPalData(JascPalDecoder& text);
 PaletteData DecodeJascPalFile(std::string_view text);
-std::string EncodeJascPalFile(const PaletteData& palette, bool ownCount);
+std::string EncodeJascPalFile(const PaletteData& palette, const WriteOptions& options);
 
 // ACT: the table as DecodeAct reads it; a file of exactly 772 bytes adds its trailer, the
 // colour count and the transparent index (big-endian; 0xFFFF for none), and `ownCount`
 // writes one.
 PaletteData DecodeActFile(std::string_view bytes) noexcept;
-std::string EncodeActFile(const PaletteData& palette, bool ownCount);
+std::string EncodeActFile(const PaletteData& palette, const WriteOptions& options);
 
 bool LooksLikeGpl(std::string_view bytes) noexcept;
 PaletteData DecodeGpl(std::string_view text);

@@ -46,9 +46,6 @@ std::string_view ForeignKind(std::string_view head) noexcept {
       {"PK\x05\x06", "a ZIP file"},
       {"<?xml", "an XML file"},
       {"%PDF-", "a PDF file"},
-      {"\x89PNG\r\n\x1A\n", "a PNG image"},
-      {"GIF87a", "a GIF image"},
-      {"GIF89a", "a GIF image"},
       {"\xFF\xD8\xFF", "a JPEG image"},
       {"RIFF", "a RIFF file"},  // of another form than "PAL ", which RIFF palettes take
       {"\x1F\x8B", "a gzip file"},
@@ -148,10 +145,10 @@ PaletteData Decode(PaletteFormat format, std::string_view bytes) {
   return InfoOf(format).decode(bytes);
 }
 
-std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount) {
+std::string Encode(PaletteFormat format, const PaletteData& palette, const WriteOptions& options) {
   const FormatInfo& info = InfoOf(format);
   if (!info.encode) throw std::invalid_argument(std::string(info.title) + " is only read");
-  return info.encode(palette, ownCount);
+  return info.encode(palette, options);
 }
 
 NativeString ExtensionOf(const std::filesystem::path& path) {

@@ -14,8 +14,12 @@ namespace {
 // An encoder for a format that always holds the palette's own count, so --keep-count
 // changes nothing.
 template <std::string (*encode)(const PaletteData&)>
-std::string AlwaysOwnCount(const PaletteData& palette, bool) {
+std::string AlwaysOwnCount(const PaletteData& palette, const WriteOptions&) {
   return encode(palette);
+}
+
+std::string EncodePngFile(const PaletteData& palette, const WriteOptions& options) {
+  return EncodePng(palette, options.swatch);
 }
 
 constexpr std::size_t kAnyLength = SIZE_MAX;  // a name as long as a line
@@ -99,6 +103,34 @@ constexpr FormatInfo kRows[] = {
      .help = "R G B bytes, any number of colours",
      .decode = DecodeRaw,
      .encode = AlwaysOwnCount<EncodeRaw>},
+    {.name = "png",
+     .extensions = {"png"},
+     .title = "PNG picture",
+     .help = "PNG picture, a strip of swatches",
+     .alpha = true,
+     .transparent = Kept::Always,
+     .signature = LooksLikePng,
+     .decode = DecodePng,
+     .encode = EncodePngFile,
+     .dialogGroup = "Pictures"},
+    {.name = "gif",
+     .extensions = {"gif"},
+     .title = "GIF picture",
+     .signature = LooksLikeGif,
+     .decode = DecodeGif,
+     .dialogGroup = "Pictures"},
+    {.name = "bmp",
+     .extensions = {"bmp"},
+     .title = "BMP picture",
+     .signature = LooksLikeBmp,
+     .decode = DecodeBmp,
+     .dialogGroup = "Pictures"},
+    {.name = "pcx",
+     .extensions = {"pcx"},
+     .title = "PCX picture",
+     .signature = LooksLikePcx,
+     .decode = DecodePcx,
+     .dialogGroup = "Pictures"},
 };
 
 // What every row must be: named, uniquely, with an extension in lower case; in Open With

@@ -38,15 +38,19 @@ PaletteData ReadStandardInput(PaletteDecoder& decoder) {
 }
 
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
-                      PaletteFormat format, bool ownCount,
+                      PaletteFormat format, const WriteOptions& options,
                       const std::function<void()>& beforeReplacing) {
+  const FormatInfo& info = InfoOf(format);
+  if (!info.encode)
+    throw FileError(path, std::string("a ") + std::string(info.title) + " is only read, never written",
+                    FileOperation::Write);
   // A GIMP palette without a name of its own is named after its file, as GIMP names one.
   if (format == PaletteFormat::Gpl && palette.title.empty()) {
     PaletteData named = palette;
     named.title = PathText(path.stem());
-    return WritePaletteFile(path, named, format, ownCount, beforeReplacing);
+    return WritePaletteFile(path, named, format, options, beforeReplacing);
   }
-  WriteFileAtomically(path, Encode(format, palette, ownCount), beforeReplacing);
+  WriteFileAtomically(path, Encode(format, palette, options), beforeReplacing);
 }
 
 }  // namespace varnel

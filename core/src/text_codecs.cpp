@@ -106,8 +106,8 @@ PaletteData DecodeJascPalFile(std::string_view text) {
   return JascPalData(decoder);
 }
 
-std::string EncodeJascPalFile(const PaletteData& palette, bool ownCount) {
-  return ownCount ? EncodeJascPal(palette.colors, palette.count) : EncodeJascPal(palette.colors);
+std::string EncodeJascPalFile(const PaletteData& palette, const WriteOptions& options) {
+  return options.ownCount ? EncodeJascPal(palette.colors, palette.count) : EncodeJascPal(palette.colors);
 }
 
 bool LooksLikeGpl(std::string_view bytes) noexcept {

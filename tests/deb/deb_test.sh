@@ -1,7 +1,7 @@
 #!/bin/sh
 # palconv's Debian package: its control fields, its files installed into a scratch root, the
-# installed palconv and manual page at work, dependencies apt can meet on this machine, and a
-# purge that leaves nothing behind.
+# installed palconv and manual page at work, dependencies apt can meet on this machine (Debian's
+# own libpng among them), and a purge that leaves nothing behind.
 #   deb_test.sh FOLDER VERSION     (tests FOLDER/palconv_VERSION_*.deb)
 set -eu
 version=$2
@@ -10,7 +10,7 @@ deb=$(realpath "$1"/palconv_"$version"_*.deb 2>/dev/null) && [ -f "$deb" ] || fa
 
 fields=$(dpkg-deb -f "$deb" Package Version Section Maintainer Depends)
 for field in "Package: palconv" "Version: $version" "Section: utils" "Maintainer: .* <.*@.*>" \
-  "Depends: libc6 (>= .*), .*libstdc++6 (>= .*)"; do
+  "Depends: libc6 (>= .*), .*libpng16-16 (>= .*), .*libstdc++6 (>= .*)"; do
   echo "$fields" | grep -qx "$field" || fail "no \"$field\" in
 $fields"
 done

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "varnel/format.h"
 #include "varnel/utf.h"
@@ -83,7 +85,7 @@ std::string CheckCodec(PaletteFormat format, std::string_view input) {
   for (std::size_t row = 0; row < kFormats.size(); ++row) {
     const PaletteFormat written(row);
     if (!kFormats[row].encode) continue;
-    const PaletteData back = Decode(written, Encode(written, read, true)),
+    const PaletteData back = Decode(written, Encode(written, read, {.ownCount = true})),
                       held = Held(read, written);
     if (Describe(back) != Describe(held))
       return "what " + std::string(kFormats[row].name) + " holds does not come back";
@@ -282,6 +284,21 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
   std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
+  // A PNG picture's tRNS holds the transparent index as alpha 0: a single entry of alpha 0 is
+  // the transparent index; alpha is listed when any other entry is not opaque.
+  if (format == *FormatNamed("png")) {
+    std::vector<std::uint8_t> alpha(palette.count, 255);
+    std::ranges::copy(std::span(palette.alpha).first(std::min(palette.alpha.size(), alpha.size())),
+                      alpha.begin());
+    if (palette.transparent && *palette.transparent < alpha.size()) alpha[*palette.transparent] = 0;
+    const auto clear = std::ranges::find(alpha, 0);
+    const bool single = std::ranges::count(alpha, 0) == 1;
+    held.transparent.reset();
+    if (single) held.transparent = static_cast<std::uint8_t>(clear - alpha.begin());
+    held.alpha.clear();
+    if (std::ranges::any_of(alpha, [&](std::uint8_t a) { return a != 255 && !(single && a == 0); }))
+      held.alpha = alpha;
+  }
   return held;
 }
 

@@ -36,6 +36,12 @@ class PaletteFormat {
   std::uint8_t row_;
 };
 
+// How a palette is written: what --keep-count and --swatch ask.
+struct WriteOptions {
+  bool ownCount = false;  // the palette's own count where a format may hold all 256 entries
+  int swatch = 1;         // a picture's swatches are this many pixels square (1 to 64)
+};
+
 // How far a format keeps something beside the colours.
 enum class Kept : std::uint8_t {
   Never,
@@ -48,8 +54,8 @@ enum class Kept : std::uint8_t {
 struct FormatInfo {
   // The palette `bytes` in this format give; throws FormatError.
   using Decoder = PaletteData (*)(std::string_view bytes);
-  // The bytes of `palette` in this format; `ownCount` is --keep-count (see ownCount).
-  using Encoder = std::string (*)(const PaletteData& palette, bool ownCount);
+  // The bytes of `palette` in this format, as `options` ask (see ownCount).
+  using Encoder = std::string (*)(const PaletteData& palette, const WriteOptions& options);
   // Whether the bytes carry the format's signature (see signature and wholeSignature).
   using SignatureTest = bool (*)(std::string_view bytes) noexcept;
 
@@ -187,11 +193,13 @@ class PaletteDecoder {
 PaletteData Decode(PaletteFormat format, std::string_view bytes);
 
 // The bytes of `palette` in `format`. JASC-PAL (259 CR LF lines) and ACT (768 bytes) hold
-// all 256 entries, unless `ownCount`: then the palette's count (JASC-PAL's count line and
-// that many lines; ACT with its 772-byte trailer, transparent index included). The other
-// formats hold the palette's count. Throws std::invalid_argument for a format that is only
-// read.
-std::string Encode(PaletteFormat format, const PaletteData& palette, bool ownCount = false);
+// all 256 entries, unless `options.ownCount`: then the palette's count (JASC-PAL's count line
+// and that many lines; ACT with its 772-byte trailer, transparent index included). The other
+// formats hold the palette's count; a PNG picture shows each colour as a swatch of
+// `options.swatch` pixels square. Throws std::invalid_argument for a format that is only read
+// and std::out_of_range for a swatch size outside 1 to 64.
+std::string Encode(PaletteFormat format, const PaletteData& palette,
+                   const WriteOptions& options = {});
 
 // A file name's extension without the dot, as a file dialog reports it: "pal" for
 // "sky.pal", empty for "sky" and for "sky.".

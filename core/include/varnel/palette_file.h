@@ -23,7 +23,7 @@ PaletteData ReadStandardInput(PaletteDecoder& decoder);
 // also says when `beforeReplacing` is called. Throws FileError when anything fails; `path` is
 // then untouched and no other file is left behind.
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,
-                      PaletteFormat format, bool ownCount = false,
+                      PaletteFormat format, const WriteOptions& options = {},
                       const std::function<void()>& beforeReplacing = {});
 
 }  // namespace varnel

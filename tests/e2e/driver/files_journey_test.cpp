@@ -17,7 +17,8 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   const fs::path data = FromEnvironment(L"VARNEL_E2E_DATA");
   const Bytes pal = ReadBytes(data / "ramps.pal"), act = ReadBytes(data / "ramps.act");
 
-  // Cancelled dialogs: owned by the main window, modal, the two file types in order.
+  // Cancelled dialogs: owned by the main window, modal, the file types in order (Save as
+  // offers the one picture it writes).
   for (const auto& [button, caption] : {std::pair{IDC_LOAD, L"Open"}, {IDC_SAVEAS, L"Save As"}}) {
     const HWND dialog = Press(button, caption);
     ASSERT_NE(dialog, nullptr);
@@ -34,6 +35,8 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
                          L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)",
                          L"GIMP Palette (*.gpl)", L"Lospec Hex Palette (*.hex)",
                          L"Photoshop Swatches (*.aco)", L"Adobe Swatch Exchange (*.ase)",
+                         button == IDC_LOAD ? L"Pictures (*.png;*.gif;*.bmp;*.pcx)"
+                                            : L"Pictures (*.png)",
                          L"All files (*.*)"}));
     Close(dialog, IDCANCEL);
   }
@@ -126,6 +129,18 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   ExpectShown(PaletteOf(data / "ramps.act"));
   EXPECT_EQ(MessageAfter(IDC_CONVERT), L"Pallete saved as " + (formats / "riff.act").wstring());
   EXPECT_EQ(ReadBytes(formats / "riff.act"), act);
+  // Pictures: a PNG strip of 8 x 8 swatches and a GIF's colour table load as their palettes;
+  // Save as .png writes a picture that palconv reads back with the same colours.
+  for (const char* name : {"ramps-8x.png", "ramps.gif"}) {
+    fs::copy_file(data / name, formats / name);
+    Choose(IDC_LOAD, formats / name);
+    ExpectShown(PaletteOf(data / "ramps.act"));
+  }
+  Choose(IDC_SAVEAS, formats / "saved.png");
+  ASSERT_EQ(RunPalconv(L"-o \"" + (formats / "saved.act").wstring() + L"\" \"" +
+                       (formats / "saved.png").wstring() + L"\""),
+            0);
+  EXPECT_EQ(ReadBytes(formats / "saved.act"), act);
   fs::create_directory(formats / "saved");  // a GIMP palette is named after its file
   Choose(IDC_SAVEAS, formats / "saved" / "ramps.gpl");
   EXPECT_EQ(ReadBytes(formats / "saved" / "ramps.gpl"), ReadBytes(data / "ramps.gpl"));

@@ -90,6 +90,13 @@ LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 std::wstring ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
+int RunPalconv(const std::wstring& arguments) {
+  const UniqueHandle process = StartProcess(FromEnvironment(L"VARNEL_PALCONV_EXE"), arguments, {});
+  DWORD status = 0;
+  const bool ended = process && WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0;
+  return ended && GetExitCodeProcess(process.get(), &status) ? static_cast<int>(status) : -1;
+}
+
 bool RunUnix(const std::string& command) {
   // Wine starts Unix programs without a process to wait on: the command leaves its exit
   // status in a file of its own when it is done.

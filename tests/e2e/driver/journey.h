@@ -37,6 +37,8 @@ std::wstring ControlText(HWND dialog, int id);
 // Types xdotool key names ("alt+l Return"), after giving `focus` the keyboard if set.
 void Keys(const std::string& keys, HWND focus = nullptr);
 bool RunUnix(const std::string& command);
+// palconv.exe's exit status, or -1 if it did not run or end.
+int RunPalconv(const std::wstring& arguments);
 
 struct Rgb {
   int r = 0, g = 0, b = 0;

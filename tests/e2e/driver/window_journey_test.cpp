@@ -78,14 +78,6 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
   EXPECT_TRUE(WaitForExit()) << "Escape did not end the program";
 }
 
-// palconv.exe's exit status, or -1 if it did not run or end.
-int RunPalconv(const std::wstring& arguments) {
-  const UniqueHandle process = StartProcess(FromEnvironment(L"VARNEL_PALCONV_EXE"), arguments, {});
-  DWORD status = 0;
-  const bool ended = process && WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0;
-  return ended && GetExitCodeProcess(process.get(), &status) ? static_cast<int>(status) : -1;
-}
-
 TEST(Executables, CarryTheVersionRecordAndTakeNamesInAnyScriptAndFilesHeldOpen) {
   const std::wstring exe = FromEnvironment(L"VARNEL_EXE").wstring();
   DWORD ignored = 0;
