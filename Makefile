@@ -91,8 +91,9 @@ check: test-native asan clang test-e2e
 run: wine
 	scripts/winebox.sh run
 
-# GIMP and Krita (installed when missing) read palconv's .gpl and .aco: about a minute, so
-# not part of check.
+# GIMP, Krita, Pillow and ImageMagick (installed when missing) read palconv's .gpl, .aco and
+# .png, and palconv reads the PNG pictures GIMP and ImageMagick write: about a minute, so not
+# part of check.
 interop: native
 	scripts/interop.sh build/native/cli/palconv
 

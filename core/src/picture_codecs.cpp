@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
-#include <unordered_map>
 
 #include "codecs.h"
 
@@ -86,14 +85,15 @@ class DistinctColors {
     if (alpha == 0) return;
     const std::uint32_t key = color | std::uint32_t{alpha} << 24;
     // The colour of the pixel before, further on: nothing new.
-    const bool again = key == last_ && place > lastPlace_ && !first_.empty();
+    const bool again = key == last_ && place > lastPlace_ && size_ > 0;
     last_ = key;
     lastPlace_ = place;
     if (again) return;
-    if (const auto found = first_.find(key); found != first_.end()) {
-      found->second = std::min(found->second, place);
-    } else if (first_.size() < kPaletteSize) {
-      first_.emplace(key, place);
+    if (Slot& slot = SlotOf(key); slot.used) {
+      slot.place = std::min(slot.place, place);
+    } else if (size_ < kPaletteSize) {
+      slot = {key, true, place};
+      ++size_;
     } else if (!capped_) {  // once capped, the message is known
       more_.push_back(key);
       if (more_.size() == 2 * kMaxCounted) Settle();
@@ -109,7 +109,9 @@ class DistinctColors {
                         Grouped(kPaletteSize) + ")");
     }
     std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
-    for (const auto& [key, place] : first_) order.emplace_back(place, key);
+    order.reserve(size_);
+    for (const Slot& slot : slots_)
+      if (slot.used) order.emplace_back(slot.place, slot.key);
     std::sort(order.begin(), order.end());
     ColorList list;
     for (const auto& [place, key] : order)
@@ -130,7 +132,22 @@ class DistinctColors {
     }
   }
 
-  std::unordered_map<std::uint32_t, std::uint64_t> first_;  // colour and alpha, first place
+  // The first 256 colours met (colour and alpha) and where each was first seen: open
+  // addressing in a fixed table at most a quarter full, as each pixel looks its colour up.
+  struct Slot {
+    std::uint32_t key = 0;
+    bool used = false;
+    std::uint64_t place = 0;
+  };
+  static constexpr std::size_t kSlots = 1024;
+  Slot& SlotOf(std::uint32_t key) noexcept {
+    std::size_t at = (key * 0x9E3779B1u) >> 22;  // the top 10 bits of a Fibonacci hash
+    while (slots_[at].used && slots_[at].key != key) at = (at + 1) & (kSlots - 1);
+    return slots_[at];
+  }
+
+  std::array<Slot, kSlots> slots_{};
+  std::size_t size_ = 0;
   std::vector<std::uint32_t> more_;
   bool capped_ = false;
   std::uint32_t last_ = 0;
