@@ -205,6 +205,14 @@ class PngReader {
     png_set_user_limits(png_, kMaxSide, kMaxSide);
     png_set_chunk_cache_max(png_, 128);
     png_set_chunk_malloc_max(png_, std::size_t{1} << 20);
+    // Only IHDR, PLTE, tRNS and the pixels matter here: every other chunk is skipped unread.
+    // libpng would allocate what a text chunk claims before reading it (a limit on a chunk's
+    // size is only a warning there), so a file of 200 bytes could ask for gigabytes.
+    static constexpr png_byte kSkipped[] =
+        "bKGD\0cHRM\0cICP\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
+        "sRGB\0sTER\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, kSkipped, sizeof kSkipped / 5);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     // A fuzzer's mutations rarely keep a chunk's CRC right: let them reach what follows.
     png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);

@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${FUZZ_BUILD_DIR:-$(cd "$here/../.." && pwd)/build/fuzz}
 mapfile -t inputs < <(find "$here/corpus" "$here/regressions" -type f ! -name '*.md' | sort)
 log=$build/replay.log
-if "$build/tests/fuzz_palette" "${inputs[@]}" >"$log" 2>&1; then
+if "$build/tests/fuzz_palette" -rss_limit_mb=1024 "${inputs[@]}" >"$log" 2>&1; then
   echo "fuzz_palette: ${#inputs[@]} stored inputs replayed, no finding"
 else
   tail -n 40 "$log" >&2
