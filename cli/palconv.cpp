@@ -91,9 +91,7 @@ std::string Shown(std::string_view name) {
 
 // "10,000 files".
 std::string Files(std::size_t count) {
-  std::string digits = std::to_string(count);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits + (count == 1 ? " file" : " files");
+  return varnel::Grouped(count) + (count == 1 ? " file" : " files");
 }
 
 // "a GIMP palette", "an ACT colour table".

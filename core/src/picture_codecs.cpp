@@ -16,6 +16,7 @@
 #include <span>
 
 #include "codecs.h"
+#include "varnel/utf.h"
 
 namespace varnel {
 namespace {
@@ -24,13 +25,7 @@ constexpr std::uint64_t kMaxSide = 16384;  // pixels, across and down
 // Distinct colours counted for the message that refuses a picture of too many.
 constexpr std::size_t kMaxCounted = std::size_t{1} << 22;
 
-// "1,024".
-std::string Grouped(std::uint64_t number) {
-  std::string digits = std::to_string(number);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
-}
-
+// "1,024 × 768".
 std::string SizeText(std::uint64_t width, std::uint64_t height) {
   return Grouped(width) + " \u00D7 " + Grouped(height);
 }

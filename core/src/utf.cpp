@@ -73,6 +73,16 @@ bool IsUnsafe(const Next& next, std::string_view taken) noexcept {
 
 }  // namespace
 
+std::string Grouped(std::uint64_t number) {
+  const std::string digits = std::to_string(number);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
 std::string ValidUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -2,6 +2,7 @@
 // the whole program: whatever is ill-formed becomes U+FFFD, never a wrong character.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ std::u16string Utf16FromUtf8(std::string_view bytes);
 // The longest start of well-formed UTF-8 `text` that is at most `units` UTF-16 code units
 // long: cut at a character boundary.
 std::string_view Utf8Prefix(std::string_view text, std::size_t units);
+
+// `number` with a comma between each group of three digits: "10,000".
+std::string Grouped(std::uint64_t number);
 
 // True when `text` holds nothing that can move a terminal's cursor: no control character
 // (C0, DEL or C1), and no byte from 0x80 to 0x9F outside a UTF-8 sequence.
