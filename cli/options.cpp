@@ -141,6 +141,16 @@ std::string Refusal(const Request& request, bool has_output) {
       (request.mode == Mode::Show || request.mode == Mode::Info))
     return std::string(request.to ? "--to" : request.keep_count ? "--keep-count" : "--swatch") +
            " applies to conversions only";
+  // What -o OUT names must be written; --swatch sizes only a PNG picture's swatches.
+  const varnel::PaletteFormat png = *varnel::FormatNamed("png");
+  if (has_output && !request.to && !varnel::InfoOf(request.OutputFormat()).encode) {
+    return "-o: '" + request.output + "' names " +
+           WithArticle(varnel::InfoOf(request.OutputFormat()).title) +
+           ", which is only read, never written; --to FORMAT writes another (" +
+           FormatNames(true) + ")";
+  }
+  if (request.swatch && (has_output ? request.OutputFormat() != png : request.to != png))
+    return "--swatch applies to PNG pictures only (-o OUT.png or --to png)";
   const auto stdin_named = std::ranges::count(files, std::string(kStdStream));
   if (request.mode == Mode::ConvertBeside && stdin_named > 0) {
     return "'-' (standard input) needs -o OUT, --show or --info";

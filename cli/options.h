@@ -31,6 +31,12 @@ struct Request {
   std::optional<int> swatch;  // --swatch N: a PNG picture's swatches are N pixels square
 
   varnel::WriteOptions writing() const { return {keep_count, swatch.value_or(1)}; }
+  // The format -o OUT writes: --to, else OUT's extension's (JASC-PAL on standard output).
+  varnel::PaletteFormat OutputFormat() const {
+    if (to) return *to;
+    return output == kStdStream ? varnel::PaletteFormat::JascPal
+                                : varnel::FormatForExtension(varnel::ExtensionOf(PathFromUtf8(output)));
+  }
 };
 
 // What the command line asks for, or the exit status when it has been answered already

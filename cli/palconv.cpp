@@ -94,11 +94,6 @@ std::string Files(std::size_t count) {
   return varnel::Grouped(count) + (count == 1 ? " file" : " files");
 }
 
-// "a GIMP palette", "an ACT colour table".
-std::string WithArticle(std::string_view title) {
-  return (std::string_view("AEIOU").find(title.front()) != std::string_view::npos ? "an " : "a ") +
-         std::string(title);
-}
 
 // The reason standard output failed, or "" when all that was printed arrived.
 std::string OutputFailure(std::FILE* out) {
@@ -193,10 +188,21 @@ class Session {
   PaletteData ReadToConvert(const std::string& name) {
     PaletteDecoder decoder = DecoderFor(name);
     PaletteData palette = ReadInput(name, decoder);
+    WarnOfReading(name, decoder, palette, true);
+    return palette;
+  }
+
+  // What reading `name` met: each of the reader's warnings and, unless --from chose the
+  // format, a format its bytes announce that it was not read as; converting, also text read
+  // as JASC-PAL without its header.
+  void WarnOfReading(const std::string& name, const PaletteDecoder& decoder,
+                     const PaletteData& palette, bool converting) {
+    for (const std::string& warning : palette.warnings) Warn(name, warning);
     const auto announced = decoder.announced();
-    if (request_.from) return palette;
+    if (request_.from) return;
     if (decoder.format() == PaletteFormat::JascPal && announced != PaletteFormat::JascPal &&
         std::string_view(Why(name, decoder)) == "by default") {
+      if (!converting) return;
       Warn(name, "no JASC-PAL header; read as JASC-PAL text by default",
            "no JASC-PAL header in {}; read as JASC-PAL text by default");
     } else if (announced && *announced != decoder.format()) {
@@ -206,16 +212,13 @@ class Session {
                    "; read as " + as + " by its name (--from " +
                    std::string(varnel::InfoOf(*announced).name) + " reads it as one)");
     }
-    return palette;
   }
 
   void ConvertTo(const std::string& name) {
     const PaletteData palette = ReadToConvert(name);
     const std::string& out = request_.output;
     const std::filesystem::path path = PathFromUtf8(out);
-    const PaletteFormat format = request_.to.value_or(
-        out == kStdStream ? PaletteFormat::JascPal
-                          : varnel::FormatForExtension(varnel::ExtensionOf(path)));
+    const PaletteFormat format = request_.OutputFormat();
     if (out == kStdStream) {
       Print(varnel::Encode(format, palette, request_.writing()));
       if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
@@ -290,7 +293,8 @@ class Session {
                std::to_string(units) + " UTF-16 units " + std::string(to.name) + " holds",
            "colour names cut to the " + std::to_string(units) + " UTF-16 units " +
                std::string(to.name) + " holds in {}");
-    if (palette.transparent && !varnel::IsKept(to.transparent, request_.keep_count)) {
+    if (palette.transparent && !varnel::IsKept(to.transparent, request_.keep_count) &&
+        !varnel::HoldsIndexAsAlpha(format, palette, request_.keep_count)) {
       const bool kept = to.transparent == varnel::Kept::WithKeepCount;
       Warn(name,
            "transparent index " + std::to_string(*palette.transparent) + " dropped" +
@@ -337,6 +341,7 @@ class Session {
   void Info(const std::string& name) {
     PaletteDecoder decoder = DecoderFor(name);
     const PaletteData palette = ReadInput(name, decoder);
+    WarnOfReading(name, decoder, palette, false);
     const varnel::FormatInfo& format = varnel::InfoOf(decoder.format());
     const bool named = !palette.names.empty();
     std::string line = Shown(name) + ": " + std::string(format.name) + " (" +
@@ -421,6 +426,11 @@ class Session {
 };
 
 }  // namespace
+
+std::string WithArticle(std::string_view title) {
+  return (std::string_view("AEIOU").find(title.front()) != std::string_view::npos ? "an " : "a ") +
+         std::string(title);
+}
 
 std::filesystem::path PathFromUtf8(std::string_view text) {
   std::u8string utf8(text.size(), u8'\0');

@@ -31,4 +31,7 @@ int Run(const std::vector<std::string>& args, const Console& console);
 // valid UTF-8 still names its file; Windows decodes it to UTF-16.
 std::filesystem::path PathFromUtf8(std::string_view text);
 
+// A format's title after its article: "a GIMP palette", "an ACT colour table".
+std::string WithArticle(std::string_view title);
+
 }  // namespace palconv

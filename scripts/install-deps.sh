@@ -6,7 +6,7 @@ set -euo pipefail
 packages=()
 for group in "$@"; do
   case "$group" in
-    native) packages+=(cmake ninja-build g++ make dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev) ;;
+    native) packages+=(cmake ninja-build g++ make dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev strace) ;;
     win32)  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev googletest imagemagick) ;;
     win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest) ;;
     wine)   packages+=(wine wine64 wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;

@@ -36,6 +36,29 @@ std::vector<Row> Manifest(const char* name) {
 }
 std::string RowName(const testing::TestParamInfo<Row>& row) { return "line" + row.param[0]; }
 
+// A screenshot of 3,840 × 2,160 24-bit pixels (24.9 MB, more than a palette file may be): four
+// bands, top to bottom, and one pixel of a fifth colour at the bottom right. BMP keeps rows
+// bottom-up, so that pixel is among the first bytes read.
+std::string Screenshot() {
+  constexpr std::uint32_t kWidth = 3840, kHeight = 2160, kStride = kWidth * 3;
+  constexpr unsigned char kBands[4][3] = {{200, 10, 10}, {10, 200, 10}, {10, 10, 200}, {250, 250, 250}};
+  auto le = [](std::uint32_t value, int size) {
+    std::string bytes;
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i);
+    return bytes;
+  };
+  std::string bmp = "BM" + le(54 + kStride * kHeight, 4) + le(0, 4) + le(54, 4) + le(40, 4) +
+                    le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(24, 2) + le(0, 24);
+  for (std::uint32_t row = 0; row < kHeight; ++row) {  // bottom-up
+    const unsigned char* rgb = kBands[(kHeight - 1 - row) * 4 / kHeight];
+    std::string line;
+    for (std::uint32_t x = 0; x < kWidth; ++x) line += {char(rgb[2]), char(rgb[1]), char(rgb[0])};
+    if (row == 0) line.replace(kStride - 3, 3, "\x03\x02\x01");
+    bmp += line;
+  }
+  return bmp;
+}
+
 class Catalogue : public testing::TestWithParam<Row> {};
 
 TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
@@ -45,6 +68,7 @@ TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
   const fs::path input = made ? dir / name.substr(1) : kHere / "files" / name;  // or absolute
   const std::string pattern = ReadBytes(kHere / "expected/pattern.pal");
   if (name == "@huge-line.pal") WriteBytes(input, std::string(10'000'000, 'x') + pattern.substr(8));
+  if (name == "@screenshot.bmp") WriteBytes(input, Screenshot());
   if (name == "@unreadable.pal") {
     WriteBytes(input, pattern);
     fs::permissions(input, fs::perms::none);

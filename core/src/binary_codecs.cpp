@@ -5,83 +5,12 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "bytes.h"
 #include "codecs.h"
 #include "varnel/utf.h"
 
 namespace varnel {
 namespace {
-
-// Reads numbers from a byte string, refusing to read past its end.
-class Reader {
- public:
-  explicit Reader(std::string_view bytes, bool bigEndian = true) noexcept
-      : bytes_(bytes), bigEndian_(bigEndian) {}
-
-  std::uint32_t U8() { return Number(1); }
-  std::uint32_t U16() { return Number(2); }
-  std::uint32_t U32() { return Number(4); }
-  float F32() { return std::bit_cast<float>(U32()); }
-  std::string_view Bytes(std::size_t n) {
-    if (n > left()) throw FormatError("it ends too early");
-    const std::string_view taken = bytes_.substr(pos_, n);
-    pos_ += n;
-    return taken;
-  }
-  // A string of `units` UTF-16 big-endian code units, as UTF-8, without its last NUL.
-  std::string Utf16(std::size_t units);
-
-  std::size_t left() const noexcept { return bytes_.size() - pos_; }
-
- private:
-  std::uint32_t Number(std::size_t size) {
-    const std::string_view b = Bytes(size);
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < size; ++i)
-      value |= std::uint32_t{static_cast<unsigned char>(b[i])}
-               << 8 * (bigEndian_ ? size - 1 - i : i);
-    return value;
-  }
-
-  std::string_view bytes_;
-  std::size_t pos_ = 0;
-  bool bigEndian_;
-};
-
-std::string Reader::Utf16(std::size_t units) {
-  if (units > left() / 2) throw FormatError("it ends too early");  // before taking memory for it
-  std::u16string text(units, u'\0');
-  for (char16_t& unit : text) unit = static_cast<char16_t>(U16());
-  if (!text.empty() && text.back() == 0) text.pop_back();
-  return Utf8FromUtf16(text);
-}
-
-// Writes numbers big-endian (or little-endian) to a byte string.
-struct Writer {
-  std::string out;
-  bool bigEndian = true;
-
-  Writer& Number(std::uint32_t value, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i)
-      out += static_cast<char>(value >> 8 * (bigEndian ? size - 1 - i : i));
-    return *this;
-  }
-  Writer& U16(std::uint32_t value) { return Number(value, 2); }
-  Writer& U32(std::uint32_t value) { return Number(value, 4); }
-  Writer& F32(float value) { return U32(std::bit_cast<std::uint32_t>(value)); }
-  // A length or count in a field of `size` bytes, which must hold it.
-  Writer& Length(std::size_t value, std::size_t size) {
-    if (size < sizeof value && value >> 8 * size != 0)
-      throw std::length_error("a length does not fit its field");
-    return Number(static_cast<std::uint32_t>(value), size);
-  }
-  // UTF-16 code units, a terminating NUL included, after their count in a field of
-  // `lengthSize` bytes.
-  Writer& Utf16(const std::u16string& units, std::size_t lengthSize) {
-    Length(units.size() + 1, lengthSize);
-    for (const char16_t unit : units) U16(unit);
-    return U16(0);
-  }
-};
 
 // Colour i's name as UTF-16, cut at a character boundary to what `format` holds.
 std::u16string NameOf(const PaletteData& palette, std::size_t i, PaletteFormat format) {
@@ -115,7 +44,7 @@ COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brig
 PaletteData DecodeActFile(std::string_view bytes) noexcept {
   PaletteData data(DecodeAct(bytes));
   if (bytes.size() == kActSize + 4) {
-    Reader trailer(bytes.substr(kActSize));
+    ByteReader trailer(bytes.substr(kActSize));
     const std::uint32_t count = trailer.U16(), transparent = trailer.U16();
     if (count >= 1 && count <= kPaletteSize) data.count = ColorCount(count);
     if (transparent < kPaletteSize) data.transparent = static_cast<std::uint8_t>(transparent);
@@ -125,7 +54,7 @@ PaletteData DecodeActFile(std::string_view bytes) noexcept {
 
 std::string EncodeActFile(const PaletteData& palette, const WriteOptions& options) {
   if (!options.ownCount) return EncodeAct(palette.colors);
-  return EncodeAct(palette.colors) + Writer{}
+  return EncodeAct(palette.colors) + ByteWriter{}
                                          .U16(static_cast<std::uint32_t>(palette.count))
                                          .U16(palette.transparent ? *palette.transparent : 0xFFFFu)
                                          .out;
@@ -145,7 +74,7 @@ bool LooksLikeRiff(std::string_view bytes) noexcept { return IsRiffPalette(Witho
 // RIFF: "RIFF" size "PAL ", then chunks; the "data" chunk holds version, count and entries
 // of red, green, blue and flags. Little-endian.
 PaletteData DecodeRiff(std::string_view bytes) {
-  Reader riff(bytes, false);
+  ByteReader riff(bytes, Endian::Little);
   if (!IsRiffPalette(bytes))
     throw FormatError("it does not start with \"RIFF\" and the form type \"PAL \"");
   riff.Bytes(12);
@@ -154,7 +83,7 @@ PaletteData DecodeRiff(std::string_view bytes) {
     const std::uint32_t size = riff.U32();
     if (size > riff.left())
       throw FormatError("its \"" + std::string(id) + "\" chunk runs past the end of the file");
-    Reader chunk(riff.Bytes(size), false);
+    ByteReader chunk(riff.Bytes(size), Endian::Little);
     if (riff.left() > 0 && size % 2 == 1) riff.Bytes(1);
     if (id != "data") continue;
     chunk.U16();  // the version, 0x0300 in every file known
@@ -174,8 +103,8 @@ PaletteData DecodeRiff(std::string_view bytes) {
 
 std::string EncodeRiff(const PaletteData& palette) {
   const std::size_t count = palette.count;
-  Writer w;
-  w.bigEndian = false;
+  ByteWriter w;
+  w.endian = Endian::Little;
   w.out = "RIFF";
   w.Length(16 + 4 * count, 4).out += "PAL data";
   w.Length(4 + 4 * count, 4).U16(0x0300).Length(count, 2);
@@ -194,7 +123,7 @@ struct AcoColor {
   std::string name;
 };
 
-std::vector<AcoColor> ReadAcoSection(Reader& in, std::uint32_t version) {
+std::vector<AcoColor> ReadAcoSection(ByteReader& in, std::uint32_t version) {
   const std::size_t count = in.U16();
   if (count * 10 > in.left()) throw FormatError("it ends too early");
   std::vector<AcoColor> colors(count);
@@ -208,14 +137,14 @@ std::vector<AcoColor> ReadAcoSection(Reader& in, std::uint32_t version) {
 
 // The colours of the last section, the one with names where a file holds both.
 std::vector<AcoColor> ReadAco(std::string_view bytes, bool whole) {
-  Reader in(bytes);
+  ByteReader in(bytes);
   std::vector<AcoColor> colors;
   do {
     const std::uint32_t version = in.U16();
     if (version != 1 && version != 2)
       throw FormatError("its version " + std::to_string(version) + " is not 1 or 2");
     colors = ReadAcoSection(in, version);
-  } while (in.left() >= 4 && (whole || Reader(bytes.substr(bytes.size() - in.left())).U16() == 2));
+  } while (in.left() >= 4 && (whole || ByteReader(bytes.substr(bytes.size() - in.left())).U16() == 2));
   if (whole && in.left() > 0) throw FormatError("it has bytes after its last section");
   return colors;
 }
@@ -267,7 +196,7 @@ PaletteData DecodeAco(std::string_view bytes) {
 }
 
 std::string EncodeAco(const PaletteData& palette) {
-  Writer w;
+  ByteWriter w;
   for (const std::uint32_t version : {1u, 2u}) {
     w.U16(version).Length(palette.count, 2);
     for (std::size_t i = 0; i < palette.count; ++i) {
@@ -285,7 +214,7 @@ bool LooksLikeAse(std::string_view bytes) noexcept { return WithoutBom(bytes).st
 // Adobe swatch exchange: "ASEF" 1.0, then blocks of colours and groups. Big-endian.
 PaletteData DecodeAse(std::string_view bytes) {
   if (!bytes.starts_with("ASEF")) throw FormatError("it does not start with \"ASEF\"");
-  Reader in(bytes);
+  ByteReader in(bytes);
   in.Bytes(4);
   // Version 1.0 in every file Adobe writes; others write 0.1, and readers take both: the
   // blocks tell whether the file can be read.
@@ -294,7 +223,7 @@ PaletteData DecodeAse(std::string_view bytes) {
   ColorList list;
   for (std::uint32_t blocks = in.U32(); blocks > 0 && in.left() > 0; --blocks) {
     const std::uint32_t type = in.U16();
-    Reader block(in.Bytes(in.U32()));
+    ByteReader block(in.Bytes(in.U32()));
     if (type != 0x0001) continue;  // groups only gather colours
     std::string name = block.Utf16(block.U16());
     const std::string_view model = block.Bytes(4);
@@ -315,7 +244,7 @@ PaletteData DecodeAse(std::string_view bytes) {
 }
 
 std::string EncodeAse(const PaletteData& palette) {
-  Writer w;
+  ByteWriter w;
   w.out = "ASEF";
   w.U16(1).U16(0).Length(palette.count, 4);
   for (std::size_t i = 0; i < palette.count; ++i) {

@@ -3,6 +3,7 @@
 // one, a signature test of a file's first bytes as they are (see FormatInfo).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -58,31 +59,42 @@ std::string EncodeAse(const PaletteData& palette);
 PaletteData DecodeRaw(std::string_view bytes);
 std::string EncodeRaw(const PaletteData& palette);
 
-// Pictures (picture_codecs.cpp). LooksLikeX is true when `bytes` start as such a picture
-// does; DecodeX reads its palette, with PaletteData::picture filled, and throws FormatError,
-// refusing pictures wider or taller than 16,384 pixels before taking memory for them.
-// PNG: an indexed picture's PLTE in order, its one fully transparent entry (if only one) the
-// transparent index, other tRNS values alpha. Any other PNG, and BMP of 16, 24 or 32 bits:
-// the distinct colours of the pixels in reading order (rows top to bottom, each left to
-// right), fully transparent ones skipped, alpha kept; more than 256 are refused.
+// Pictures, each read through a StreamDecoder (XStream), piece by piece with their pixels
+// looked at as they come; LooksLikeX is true when `bytes` start as such a picture does. The
+// palette has PaletteData::picture filled; pictures wider or taller than 16,384 pixels are
+// refused before anything is taken for their pixels.
+// PNG (png_codec.cpp, through libpng): an indexed picture's PLTE in order, every entry of it
+// (more than its bit depth reaches included), its one fully transparent entry (if only one)
+// the transparent index, other tRNS values alpha. Any other PNG, BMP of 16, 24 or 32 bits
+// and PCX of 24: the distinct colours of the pixels in reading order (rows top to bottom,
+// each left to right), fully transparent ones skipped, alpha kept; more than 256 are refused.
 bool LooksLikePng(std::string_view bytes) noexcept;
-PaletteData DecodePng(std::string_view bytes);
+std::unique_ptr<StreamDecoder> PngStream();
 // An indexed PNG: PLTE the palette's own count of colours, tRNS its transparent index and
 // alpha, the pixels one row of swatches, `swatch` × `swatch` pixels each (1 to 64), in
 // order, so that reading the pixels gives the palette too, as long as no colour repeats.
 // Throws std::out_of_range for another `swatch`.
 std::string EncodePng(const PaletteData& palette, int swatch = 1);
-// GIF 87a and 89a: the global colour table, else the first image's local one; the
-// transparent index of the graphic control extension before the first image.
+// GIF 87a and 89a: the first image's local colour table, which its pixels index, else the
+// global one; the transparent index of the first graphic control extension before it.
 bool LooksLikeGif(std::string_view bytes) noexcept;
-PaletteData DecodeGif(std::string_view bytes);
+std::unique_ptr<StreamDecoder> GifStream();
 // BMP of 1, 4 or 8 bits: the colour table (its used count, else 2^bits entries).
 bool LooksLikeBmp(std::string_view bytes) noexcept;
-PaletteData DecodeBmp(std::string_view bytes);
-// PCX of 8 bits: the 256 colours after the 0x0C at its end; of 4 bits (one plane of 4 or
-// four of 1): the 16 colours of its header.
+std::unique_ptr<StreamDecoder> BmpStream();
+// PCX of 8 bits: the 256 colours after the 0x0C at its end; of 4 bits in one plane or 1 bit
+// in 2 to 4 planes: the 16, 4 or 8 first colours of its header; of 3 planes of 8 bits: the
+// distinct colours of its pixels.
 bool LooksLikePcx(std::string_view bytes) noexcept;
-PaletteData DecodePcx(std::string_view bytes);
+std::unique_ptr<StreamDecoder> PcxStream();
+
+// The palette of the whole of `bytes`, through a format's StreamDecoder.
+template <std::unique_ptr<StreamDecoder> (*make)()>
+PaletteData DecodeWhole(std::string_view bytes) {
+  const std::unique_ptr<StreamDecoder> decoder = make();
+  decoder->Feed(bytes);
+  return decoder->Finish();
+}
 
 // Shared by the codecs: colours from a list longer or shorter than the table.
 class ColorList {

@@ -1,4 +1,5 @@
 // File access for POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -9,7 +10,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "varnel/file_error.h"
 #include "varnel/file_io.h"
@@ -31,6 +38,10 @@ class Fd {
   explicit Fd(int fd) noexcept : fd_(fd) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
   ~Fd() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -76,6 +87,20 @@ bool WriteAll(int fd, std::string_view bytes) noexcept {
   return true;
 }
 
+// Temporary files are named ".varnel-XXXXXX.tmp", six letters or digits in place of the Xs.
+constexpr std::string_view kTemporaryStart = ".varnel-", kTemporaryEnd = ".tmp";
+constexpr std::size_t kTemporaryLetters = 6;
+constexpr std::string_view kLetters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+bool IsTemporaryName(std::string_view name) noexcept {
+  if (name.size() != kTemporaryStart.size() + kTemporaryLetters + kTemporaryEnd.size() ||
+      !name.starts_with(kTemporaryStart) || !name.ends_with(kTemporaryEnd))
+    return false;
+  const std::string_view letters = name.substr(kTemporaryStart.size(), kTemporaryLetters);
+  return letters.find_first_not_of(kLetters) == std::string_view::npos;
+}
+
 // Creates a new, empty file with a fresh name in `folder`, open to its owner only;
 // returns its descriptor.
 int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& name) {
@@ -83,6 +108,58 @@ int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& 
   const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
   name = std::move(pattern);
   return fd;
+}
+
+// Gives the unnamed file `fd` the name `path`, which must not exist; 0 or the reason.
+int LinkUnnamed(int fd, const std::filesystem::path& path) noexcept {
+  // By its descriptor where the system lets the file's opener do that (newer Linux; older
+  // ones only with CAP_DAC_READ_SEARCH), else through /proc, slower but open to all.
+#ifdef AT_EMPTY_PATH
+  if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (errno != ENOENT) return errno;
+#endif
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                           : errno;
+}
+
+// Links the unnamed file `fd` into `folder` under a fresh temporary name, which it returns
+// in `name`; 0 or the reason.
+int LinkTemporary(int fd, const std::filesystem::path& folder, std::filesystem::path& name) {
+  thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()) ^
+                                       static_cast<unsigned>(std::random_device{}()));
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+    std::string file(kTemporaryStart);
+    for (std::size_t i = 0; i < kTemporaryLetters; ++i) file += kLetters[random() % kLetters.size()];
+    name = folder / (file += kTemporaryEnd);
+    error = LinkUnnamed(fd, name);
+  }
+  return error;
+}
+
+// A kill (SIGKILL, a power cut) between linking a temporary file and renaming it over its
+// target leaves the temporary behind. The first write in a folder removes such leftovers: our
+// name, a regular file of the same user, not changed for a minute (a write under way is
+// never that slow).
+void RemoveLeftovers(const std::filesystem::path& folder) {
+  static std::mutex mutex;
+  static std::set<std::filesystem::path> cleared;
+  {
+    const std::lock_guard lock(mutex);
+    if (!cleared.insert(folder).second) return;
+  }
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_mtime < now - 60)
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 // Whether a write may follow the symbolic link `link`, whose lstat is `st`. Not when another
@@ -123,30 +200,28 @@ bool FollowLinks(const std::filesystem::path& path, std::filesystem::path& targe
 // is no rename. Returns false, with nothing written or left, where the system or the file
 // system cannot do it or `path` has appeared meanwhile (linking never replaces a file).
 // Throws FileError naming `path` when the bytes cannot be written.
-bool WriteUnnamed(const std::filesystem::path& path, std::string_view bytes) {
+// An unnamed file in `folder` (O_TMPFILE) open for writing, with what the umask leaves of
+// 0666 as any new file; -1 where the system or the file system cannot make one.
+int OpenUnnamed(const std::filesystem::path& folder) noexcept {
 #ifdef O_TMPFILE
+  return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#else
+  (void)folder;
+  return -1;
+#endif
+}
+
+bool WriteUnnamed(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path folder = path.parent_path();
-  // What the umask leaves of 0666, as for any new file.
-  Fd fd(::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  Fd fd(OpenUnnamed(folder.empty() ? "." : folder));
   if (fd.get() < 0) return false;
   if (!WriteAll(fd.get(), bytes)) Fail(path, errno, FileOperation::Write);
-  // Linked by its descriptor where the system lets the file's opener do that (newer Linux;
-  // older ones only with CAP_DAC_READ_SEARCH), else through /proc, slower but open to all.
-  if (::linkat(fd.get(), "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) != 0) {
-    if (errno != ENOENT) return false;
-    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
-      return false;
-  }
+  if (LinkUnnamed(fd.get(), path) != 0) return false;
   if (const int error = fd.Close(); error != 0) {
     ::unlink(path.c_str());
     Fail(path, error, FileOperation::Write);
   }
   return true;
-#else
-  (void)path, (void)bytes;
-  return false;
-#endif
 }
 
 void ReadChunks(int fd, const std::filesystem::path& name,
@@ -184,6 +259,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   // replacement without the attempt of an unnamed file; so each write goes the way the one
   // before it turned out. Either way is safe: linking never replaces a file.
   static std::atomic<bool> last_was_new{true};
+  const std::filesystem::path named_folder = path.parent_path();
+  RemoveLeftovers(named_folder.empty() ? "." : named_folder);
   struct stat old {};
   bool taken = !last_was_new.load(std::memory_order_relaxed) && ::lstat(path.c_str(), &old) == 0;
   if (!taken) {
@@ -218,11 +295,18 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  // Ctrl-C and its kind wait until the temporary file is renamed or gone.
-  const SignalsHeld held;
+  RemoveLeftovers(folder);
+  // The new contents are written unnamed where the system can, and get their temporary name
+  // only to be renamed at once; else the temporary file is named from the start. Ctrl-C and
+  // its kind wait while a temporary file has a name.
+  std::optional<SignalsHeld> held;
   std::filesystem::path temporary;
-  Fd fd(CreateTemporary(folder, temporary));
-  if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
+  Fd fd(OpenUnnamed(folder));
+  if (fd.get() < 0) {
+    held.emplace();
+    fd = Fd(CreateTemporary(folder, temporary));
+    if (fd.get() < 0) Fail(path, errno, FileOperation::Write);
+  }
 
   // A replacement keeps the owner where the system allows and the permission bits, never
   // set-user-ID, set-group-ID or sticky; a new file gets what the umask leaves of 0666.
@@ -243,10 +327,21 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   // A replacement reaches the disk before it takes the old file's place, so that a power
   // cut cannot leave an empty file behind.
   if (error == 0 && replacing && ::fsync(fd.get()) != 0) error = errno;
+  bool renamed = false;
+  if (error == 0 && temporary.empty()) {
+    // Named only for the rename that follows at once, so that a kill leaves it behind at one
+    // system call, the rename, and no other; closing comes after, the bytes being on the
+    // disk already.
+    held.emplace();
+    error = LinkTemporary(fd.get(), folder, temporary);
+    if (error != 0) temporary.clear();
+    if (error == 0) renamed = ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (error == 0 && !renamed) error = errno;
+  }
   if (const int closed = fd.Close(); error == 0) error = closed;
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error == 0 && !renamed && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
-    ::unlink(temporary.c_str());
+    if (!temporary.empty() && !renamed) ::unlink(temporary.c_str());
     Fail(path, error, FileOperation::Write);
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "codecs.h"
@@ -106,7 +107,10 @@ bool PaletteDecoder::Settle(bool complete) {
   }
   bySignature_ = announced.has_value();
   announced_ = announced ? announced : Announced(head);
-  if (!announced && format_ == PaletteFormat::JascPal) foreign_ = ForeignKind(head);
+  // A format with a signature of its own would refuse the file anyway: better to say what
+  // the file is.
+  if (!announced && (format_ == PaletteFormat::JascPal || InfoOf(format_).signature))
+    foreign_ = ForeignKind(head);
   format_ = announced.value_or(format_);
   sniffing_ = false;
   // Every format but JASC-PAL goes on collecting where sniffing left off.
@@ -120,6 +124,21 @@ bool PaletteDecoder::Settle(bool complete) {
 
 bool PaletteDecoder::Take(std::string_view piece) {
   if (format_ == PaletteFormat::JascPal) return text_.Feed(piece);
+  if (const FormatInfo::Streamer make = InfoOf(format_).stream) {
+    // A file known to be bad needs no more reading: Finish says why.
+    try {
+      if (!stream_) {
+        stream_ = make();
+        const std::string seen = std::exchange(bytes_, {});
+        streamWants_ = stream_->Feed(seen);
+      }
+      if (streamWants_ && !piece.empty()) streamWants_ = stream_->Feed(piece);
+    } catch (const FormatError&) {
+      streamError_ = std::current_exception();
+      streamWants_ = false;
+    }
+    return streamWants_;
+  }
   // ACT needs a byte past its trailer to know the file is longer than one.
   const std::size_t limit = format_ == PaletteFormat::Act ? kActSize + 5 : kMaxFileSize + 1;
   bytes_.append(piece.substr(0, limit - std::min(limit, bytes_.size())));
@@ -136,19 +155,42 @@ PaletteData PaletteDecoder::Finish() {
   if (sniffing_) Settle(true);
   if (!foreign_.empty()) throw NotAPaletteError(foreign_);
   if (format_ == PaletteFormat::JascPal) return JascPalData(text_);
-  if (!announced_) announced_ = Announced(std::string_view(bytes_).substr(0, kSignatureSize));
+  if (InfoOf(format_).stream) {
+    Take({});
+    if (streamError_) std::rethrow_exception(streamError_);
+    return stream_->Finish();
+  }
+  // What ACT collects (its 768 bytes and a few more) holds every signature a picture or a
+  // palette file has.
+  if (!announced_) announced_ = Announced(bytes_);
   if (bytes_.size() > kMaxFileSize) throw FormatError("too large for a palette file (over 16 MiB)");
   return Decode(format_, bytes_);
 }
 
 PaletteData Decode(PaletteFormat format, std::string_view bytes) {
+  // No file of any format is empty (a JASC-PAL text says it holds no colours).
+  if (bytes.empty() && format != PaletteFormat::JascPal) throw FormatError("it is empty");
   return InfoOf(format).decode(bytes);
 }
 
 std::string Encode(PaletteFormat format, const PaletteData& palette, const WriteOptions& options) {
   const FormatInfo& info = InfoOf(format);
   if (!info.encode) throw std::invalid_argument(std::string(info.title) + " is only read");
+  // A format that holds alpha but no transparent index keeps the index as its entry's alpha 0.
+  if (HoldsIndexAsAlpha(format, palette, options.ownCount)) {
+    PaletteData clear = palette;
+    clear.alpha.resize(palette.count, 255);
+    clear.alpha[*palette.transparent] = 0;
+    clear.transparent.reset();
+    return info.encode(clear, options);
+  }
   return info.encode(palette, options);
+}
+
+bool HoldsIndexAsAlpha(PaletteFormat format, const PaletteData& palette, bool ownCount) noexcept {
+  const FormatInfo& info = InfoOf(format);
+  return palette.transparent && *palette.transparent < palette.count && info.alpha &&
+         !IsKept(info.transparent, ownCount);
 }
 
 NativeString ExtensionOf(const std::filesystem::path& path) {

@@ -95,6 +95,9 @@ bool LooksLikeJascPal(std::string_view bytes) noexcept {
 
 PaletteData JascPalData(JascPalDecoder& text) {
   PaletteData data(text.Finish());
+  // An empty file, or a text with no colour line, would give 256 black entries that are
+  // nowhere in it.
+  if (text.ColorLines() == 0) throw FormatError("it holds no colours");
   data.count = ColorCount(text.Count());
   if (text.ColorLines() > data.count) data.colorLines = text.ColorLines();
   return data;

@@ -3,6 +3,7 @@
 files from what Pillow reads back, never from palconv. Run here with Debian's python3-pil
 and /usr/bin/convert; the files it wrote are the test, kept as they are."""
 import glob
+import zlib
 import struct
 import subprocess
 from PIL import Image
@@ -48,7 +49,7 @@ def expect(name, refused=None):
         pal = im.getpalette()
         colours = [tuple(pal[i:i + 3]) for i in range(0, len(pal), 3)]
         if isinstance(trans, bytes):  # tRNS: one clear entry is the index, other values alpha
-            alpha = list(trans) + [255] * (len(colours) - len(trans))
+            alpha = (list(trans) + [255] * len(colours))[:len(colours)]  # one per colour
             trans = alpha.index(0) if alpha.count(0) == 1 else None
             alpha = None if all(a == 255 or i == trans for i, a in enumerate(alpha)) else alpha
         kind = 'indexed'
@@ -90,9 +91,37 @@ for n in (1, 8, 32):  # Lospec's strips: the same palette at every size
 truecolour([(i, 255 - i, i // 2) for i in range(256)], 16).save('png-256-colours.png')
 truecolour([(i, 0, i // 256) for i in range(257)], 257).save('png-257-colours.png')
 truecolour([(i * 4, j * 4, 128) for j in range(64) for i in range(64)], 64).save('png-photo.png')
-patch('png-strip-1x.png', 'png-truncated-idat.png', 0, b'', cut=-20)
+patch('png-strip-1x.png', 'png-truncated-idat.png', 0, b'', cut=-40)  # rows missing
 patch('png-strip-1x.png', 'png-huge-width.png', 16, struct.pack('>I', 100000))
 patch('png-indexed-4bit.png', 'png-truncated-plte.png', 0, b'', cut=50)
+
+
+
+def chunks(name, *found):
+    """A PNG of the chunks of `name`, in the order and with the data `found` gives: a chunk's
+    type to take it from the file, or (type, data) for one of our own."""
+    data, at, own = open(name, 'rb').read(), 8, {}
+    while at < len(data):
+        length, kind = struct.unpack_from('>I4s', data, at)
+        own.setdefault(kind.decode(), data[at + 8:at + 8 + length])
+        at += 12 + length
+    out = data[:8]
+    for kind, body in ((f, own[f]) if isinstance(f, str) else f for f in found):
+        out += struct.pack('>I', len(body)) + kind.encode() + body + struct.pack(
+            '>I', zlib.crc32(kind.encode() + body))
+    return out
+
+
+# What libpng would drop: tRNS longer than PLTE or before it, 16 PLTE entries for 2 bits.
+indexed(SIXTEEN[:4], (4, 1)).save('/tmp/make-pictures-4.png', transparency=bytes([0, 128]))
+open('png-trns-longer.png', 'wb').write(chunks('/tmp/make-pictures-4.png', 'IHDR', 'PLTE', (
+    'tRNS', bytes([0, 128, 255, 255, 7, 9])), 'IDAT', 'IEND'))
+open('png-trns-before-plte.png', 'wb').write(
+    chunks('/tmp/make-pictures-4.png', 'IHDR', 'tRNS', 'PLTE', 'IDAT', 'IEND'))
+indexed(SIXTEEN, (4, 1)).save('/tmp/make-pictures-16.png', bits=2)
+open('png-2bit-16-entries.png', 'wb').write(chunks('/tmp/make-pictures-16.png', 'IHDR', (
+    'PLTE', bytes(rgb(SIXTEEN))), 'IDAT', 'IEND'))
+patch('png-indexed-4bit.png', 'png-depth-3.png', 24, b'\x03')
 
 # GIF: a global table, a local one only, a transparent index; a short table, a vast screen.
 indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
@@ -103,6 +132,10 @@ image = g.index(b',', 13 + size)  # the global table moves into the first image
 local = g[:10] + bytes([g[10] & 0x7F]) + g[11:13] + g[13 + size:image + 9] + bytes(
     [g[image + 9] | 0x80 | (g[10] & 7)]) + g[13:13 + size] + g[image + 10:]
 open('gif-local-only.gif', 'wb').write(local)
+# A local table as well as the global one: the first image's pixels index the local one.
+both = g[:image + 9] + bytes([g[image + 9] | 0x80 | (g[10] & 7)]) + bytes(
+    rgb(SIXTEEN[8:16])) + g[image + 10:]
+open('gif-local-and-global.gif', 'wb').write(both)
 patch('gif-global.gif', 'gif-truncated.gif', 0, b'', cut=20)
 patch('gif-global.gif', 'gif-huge-screen.gif', 6, b'\xff\xff\xff\xff')
 
@@ -130,6 +163,11 @@ planes = [bytes([sum((((x % 16) >> p) & 1) << (7 - x) for x in range(8)), 0]) fo
 open('pcx-4bit.pcx', 'wb').write(
     struct.pack('<BBBBHHHHHH48sBBHH58x', 10, 5, 1, 1, 0, 0, 7, 1, 72, 72, bytes(rgb(SIXTEEN)), 0,
                 4, 2, 1) + b''.join(planes) * 2)
+truecolour(FORTY, 8).save('pcx-24bit.pcx')  # 3 planes of 8 bits
+for count in (2, 3):  # EGA: 1 bit in 2 or 3 planes, the first 4 or 8 colours of the header
+    open('pcx-ega-%d-planes.pcx' % count, 'wb').write(
+        struct.pack('<BBBBHHHHHH48sBBHH58x', 10, 5, 1, 1, 0, 0, 7, 1, 72, 72, bytes(rgb(SIXTEEN)),
+                    0, count, 2, 1) + b''.join(planes[:count]) * 2)
 patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
 patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
@@ -142,9 +180,20 @@ REFUSED = {
         'gif-truncated.gif': 'its colour table ends too early',
         'gif-huge-screen.gif': 'a picture of 65,535 \u00d7 65,535 pixels, larger than 16,384 \u00d7 16,384',
         'bmp-truncated.bmp': 'its colour table ends too early',
-        'bmp-count-300.bmp': 'its colour table of 300 entries is more than 8 bits per pixel reach',
+        'bmp-count-300.bmp':
+        'it claims a colour table of 300 entries, more than 8 bits per pixel can index (256)',
+        'png-depth-3.png': 'its bit depth 3 is not one PNG allows for indexed pixels (1, 2, 4 or 8)',
         'bmp-short-pixels.bmp': 'its pixel data ends too early',
         'pcx-no-table.pcx': 'it has no 256-colour table at its end (0x0C and 768 bytes)',
         'pcx-backwards.pcx': 'its window ends before it starts (5,0 to 0,4)'}
+# Pillow reads 2 and 4 planes of 1 bit as 16 colours, 3 not at all: these are the header's
+# first 2^planes colours, as the PCX header defines them.
+BY_HAND = {'pcx-ega-2-planes.pcx': SIXTEEN[:4], 'pcx-ega-3-planes.pcx': SIXTEEN[:8]}
 for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') + glob.glob('*.pcx')):
-    expect(name, REFUSED.get(name))
+    if name in BY_HAND:
+        colours = BY_HAND[name]
+        open(name + '.expect', 'w').write(
+            'picture indexed, 8 \u00d7 2\ncount %d\ntransparent none\nextra 0\nalpha no\ntitle\n' %
+            len(colours) + ''.join('%d %d %d %d\n' % (i, *c) for i, c in enumerate(colours)))
+    else:
+        expect(name, REFUSED.get(name))

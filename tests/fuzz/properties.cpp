@@ -18,7 +18,8 @@ const PaletteFormat &JascPal = PaletteFormat::JascPal, &Act = PaletteFormat::Act
 // so that the address sanitizer catches a read past it: short inputs byte by byte, all in pieces
 // of 1 to 61 bytes, and empty ones, as its bytes choose. Right after the table's last byte (the
 // 768th, or the 259th line feed) the decoder must ask for no more.
-std::string CheckReading(PaletteFormat format, std::string_view input, const Palette& whole) {
+std::string CheckReading(PaletteFormat format, std::string_view input, const Palette& whole,
+                         bool holdsColours) {
   std::size_t stop = format == Act ? kActSize + 5 : 0;  // ACT: a byte past its trailer
   for (int line = 0; format == JascPal && line < 259 && stop != input.npos; ++line)
     stop = input.find('\n', stop) == input.npos ? input.npos : input.find('\n', stop) + 1;
@@ -35,8 +36,16 @@ std::string CheckReading(PaletteFormat format, std::string_view input, const Pal
       if (more != ((at += length) < stop)) return "Feed did not stop right after the table";
     }
     if (stop <= input.size() && decoder.Feed("9 9 9\r\n")) return "Feed asked for more when done";
-    if (decoder.Finish().colors != whole)
-      return steered ? "pieces read otherwise" : "bytes read otherwise";
+    // A file that holds no colour is refused, not read as 256 black ones.
+    PaletteData read;
+    try {
+      read = decoder.Finish();
+    } catch (const FormatError&) {
+      if (holdsColours) return "a file that holds colours refused";
+      continue;
+    }
+    if (!holdsColours) return "a file that holds no colour read";
+    if (read.colors != whole) return steered ? "pieces read otherwise" : "bytes read otherwise";
   }
   // What both writers write reads back as the same table.
   for (const PaletteFormat written : {JascPal, Act}) {
@@ -209,7 +218,7 @@ std::string_view CheckSelected(char first) {
   return check == Check::Naming ? "name" : check == Check::Sniffing ? "sniff" : kFormats[row].name;
 }
 
-Palette ModelJascPal(std::string_view text) {
+Palette ModelJascPal(std::string_view text, std::size_t* colourLines) {
   auto next_line = [&text] {
     const std::string_view line = text.substr(0, text.find('\n'));
     text.remove_prefix(std::min(text.size(), line.size() + 1));
@@ -226,6 +235,7 @@ Palette ModelJascPal(std::string_view text) {
       const bool negative = at < line.size() && line[at] == '-';
       if (at < line.size() && (line[at] == '+' || line[at] == '-')) ++at;
       if (at == line.size() || !IsDigit(line[at])) break;
+      if (&component == rgb && colourLines != nullptr) ++*colourLines;
       unsigned value = 0;
       for (; at < line.size() && IsDigit(line[at]); ++at)
         value = (value * 10 + unsigned(line[at] - '0')) % 256;
@@ -281,6 +291,10 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
   if (format == Gpl) held.title = gimp(palette.title).empty() ? "Untitled" : gimp(palette.title);
   if (info.names()) held.names = palette.names;
   if (info.alpha) held.alpha = palette.alpha;
+  if (HoldsIndexAsAlpha(format, palette, true)) {  // the index as its entry's alpha 0
+    held.alpha.resize(palette.count, 255);
+    held.alpha[*palette.transparent] = 0;
+  }
   std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
@@ -314,11 +328,13 @@ std::string CheckInput(std::string_view input) {
     head.resize(kActSize, '\0');
     return CheckCodec(Act, rest) + (EncodeAct(DecodeAct(rest)) != head
                                         ? "the table is not its first 768 bytes"
-                                        : CheckReading(Act, rest, DecodeAct(rest)));
+                                        : CheckReading(Act, rest, DecodeAct(rest), !rest.empty()));
   }
-  return DecodeJascPal(rest) != ModelJascPal(rest)
+  std::size_t colourLines = 0;
+  return DecodeJascPal(rest) != ModelJascPal(rest, &colourLines)
              ? "the line model reads otherwise"
-             : CheckReading(JascPal, rest, DecodeJascPal(rest)) + CheckCodec(JascPal, rest);
+             : CheckReading(JascPal, rest, DecodeJascPal(rest), colourLines > 0) +
+                   CheckCodec(JascPal, rest);
 }
 
 }  // namespace varnel::fuzz

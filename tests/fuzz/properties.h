@@ -33,7 +33,8 @@ std::string Describe(const PaletteData& palette);
 PaletteData Held(const PaletteData& palette, PaletteFormat format);
 
 // JASC-PAL read the slow, obvious way: lines cut at LF, three skipped, each of the next 256
-// scanned like "%d %d %d" up to a NUL, numbers modulo 256, missing components carried over.
-Palette ModelJascPal(std::string_view text);
+// scanned like "%d %d %d" up to a NUL, numbers modulo 256, missing components carried over;
+// `colourLines`, if given, counts the lines that gave a number.
+Palette ModelJascPal(std::string_view text, std::size_t* colourLines = nullptr);
 
 }  // namespace varnel::fuzz

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -49,6 +51,18 @@ enum class Kept : std::uint8_t {
   Always,
 };
 
+// A decoder that takes a file piece by piece and keeps only what it needs, so that memory
+// stays flat however large the file: the pictures, whose pixels are looked at as they come.
+class StreamDecoder {
+ public:
+  virtual ~StreamDecoder() = default;
+  // Takes the next piece. Returns false once the rest of the file can play no role, so that
+  // the caller may stop reading. Throws FormatError as soon as the file is known to be bad.
+  virtual bool Feed(std::string_view piece) = 0;
+  // Ends the input and returns the palette. Throws FormatError.
+  virtual PaletteData Finish() = 0;
+};
+
 // One format: everything the converter, the window program, palconv and the tests know of
 // it. A new format is one row of kFormats (core/src/format_table.cpp) and its codec.
 struct FormatInfo {
@@ -58,6 +72,8 @@ struct FormatInfo {
   using Encoder = std::string (*)(const PaletteData& palette, const WriteOptions& options);
   // Whether the bytes carry the format's signature (see signature and wholeSignature).
   using SignatureTest = bool (*)(std::string_view bytes) noexcept;
+  // A new decoder of this format's files in pieces (see StreamDecoder).
+  using Streamer = std::unique_ptr<StreamDecoder> (*)();
 
   std::string_view name;                         // as --from and --to take it
   std::array<std::string_view, 4> extensions{};  // lower case, no dot; the first is written
@@ -82,6 +98,10 @@ struct FormatInfo {
   SignatureTest wholeSignature = nullptr;
   Decoder decode;
   Encoder encode = nullptr;  // nullptr for a format that is only read
+  // Where set, PaletteDecoder reads the format through it, and files of any size (a
+  // picture's limit is its pixels); other formats are collected whole, up to
+  // PaletteDecoder::kMaxFileSize.
+  Streamer stream = nullptr;
 
   // The window program. A format it offers has an entry in the Load and Save as dialogs,
   // its own (`dialog`, the entry's text) or one shared by the rows naming the same group
@@ -132,8 +152,10 @@ class NotAPaletteError : public FormatError {
 };
 
 // Decodes a palette handed over in pieces. JASC-PAL is read in constant memory up to its
-// 256th entry line, ACT up to its trailer; neither ever fails (see jasc_pal.h and act.h).
-// Other formats are collected whole, up to kMaxFileSize, and checked by Finish.
+// 256th entry line (see jasc_pal.h), and fails only when it holds no colour line at all;
+// ACT is read up to its trailer (see act.h) and fails only when it is empty. Pictures are
+// read piece by piece through their StreamDecoder, whatever their size; other formats are
+// collected whole, up to kMaxFileSize, and checked by Finish.
 class PaletteDecoder {
  public:
   static constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
@@ -148,8 +170,8 @@ class PaletteDecoder {
   // swatches' version word and lengths that fit the whole file), and `fallback` when they
   // carry none. A first line "JASC-PAL" announces JASC-PAL (see announced()) but never
   // chooses it; nor is a whole file checked for the format `fallback` reads anyway.
-  // Where `fallback` is JASC-PAL, a file whose first bytes announce a kind of file that
-  // holds no palette (a ZIP archive, an XML document, a PDF, a picture, a program) is
+  // Where `fallback` is JASC-PAL or a format with a signature of its own (which the file
+  // then lacks), a file whose first bytes announce a kind of file that holds no palette (a ZIP archive, an XML document, a PDF, a picture, a program) is
   // refused with NotAPaletteError.
   static PaletteDecoder Sniffing(PaletteFormat fallback) noexcept;
 
@@ -186,7 +208,10 @@ class PaletteDecoder {
   std::optional<PaletteFormat> announced_;
   std::string_view foreign_;
   JascPalDecoder text_;
-  std::string bytes_;  // every format but JASC-PAL, and what sniffing has seen
+  std::string bytes_;  // every format but JASC-PAL and the streamed ones, and what sniffing has seen
+  std::unique_ptr<StreamDecoder> stream_;  // a streamed format's, once settled
+  bool streamWants_ = true;                // until stream_ has said it needs no more
+  std::exception_ptr streamError_;          // what stream_ threw while fed, for Finish
 };
 
 // The palette the whole of `bytes` gives in `format`. Throws FormatError.
@@ -195,11 +220,16 @@ PaletteData Decode(PaletteFormat format, std::string_view bytes);
 // The bytes of `palette` in `format`. JASC-PAL (259 CR LF lines) and ACT (768 bytes) hold
 // all 256 entries, unless `options.ownCount`: then the palette's count (JASC-PAL's count line
 // and that many lines; ACT with its 772-byte trailer, transparent index included). The other
-// formats hold the palette's count; a PNG picture shows each colour as a swatch of
+// formats hold the palette's count (and a transparent index as alpha 0 where they hold alpha
+// but no index: see HoldsIndexAsAlpha); a PNG picture shows each colour as a swatch of
 // `options.swatch` pixels square. Throws std::invalid_argument for a format that is only read
 // and std::out_of_range for a swatch size outside 1 to 64.
 std::string Encode(PaletteFormat format, const PaletteData& palette,
                    const WriteOptions& options = {});
+
+// Whether `palette`'s transparent index, which `format` cannot hold (written with its own
+// count or not), is written as its entry's alpha 0 because the format holds alpha.
+bool HoldsIndexAsAlpha(PaletteFormat format, const PaletteData& palette, bool ownCount) noexcept;
 
 // A file name's extension without the dot, as a file dialog reports it: "pal" for
 // "sky.pal", empty for "sky" and for "sky.".

@@ -68,6 +68,9 @@ struct PaletteData {
   std::size_t extra = 0;  // colours beyond the 256th
   // JASC-PAL: the lines that gave a colour, where there are more than its count line states.
   std::size_t colorLines = 0;
+  // What else reading met that a conversion should say, each about the file ("its tRNS
+  // chunk holds 20 alpha values for 16 colours; ...").
+  std::vector<std::string> warnings;
 };
 
 }  // namespace varnel
