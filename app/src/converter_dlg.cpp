@@ -17,8 +17,6 @@ CConverterDlg::CConverterDlg(Dialog* pParent)
     : DialogImpl(IDD_CONVERTER, pParent),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
-CConverterDlg::~CConverterDlg() = default;
-
 std::span<const MessageEntry<CConverterDlg>> CConverterDlg::GetMessageMap() const {
   static constexpr MessageEntry<CConverterDlg> kMap[] = {
       {WM_SYSCOMMAND, 0, &CConverterDlg::OnSysCommand},

@@ -13,7 +13,6 @@
 class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
  public:
   explicit CConverterDlg(varnel::window::Dialog* pParent = nullptr);
-  ~CConverterDlg() override;
 
   // A file to load as soon as the window shows, as Load would (the program's argument).
   void OpenAtStart(std::filesystem::path path) { m_pathAtStart = std::move(path); }
