@@ -87,8 +87,14 @@ fuzz: clang
 check: test-native asan clang test-e2e
 
 # Starts Varnel.exe under Wine on $DISPLAY; with no display, on a virtual one, saving
-# build/screenshot.png.
-run: wine
+# build/screenshot.png. Builds and installs only that program and what runs it: the 32-bit
+# release build's where the kernel runs 32-bit code, else the 64-bit build's
+# (scripts/winebox.sh arch); no tests, driver or packages.
+run:
+	scripts/install-deps.sh build wine
+	arch=$$(scripts/winebox.sh arch) && preset=$$([ "$$arch" = win32 ] && echo win32-release || echo win64) && \
+	  scripts/install-deps.sh $$arch && cmake --preset $$preset && \
+	  cmake --build --preset $$preset -j $(JOBS) --target Varnel
 	scripts/winebox.sh run
 
 # GIMP, Krita, Pillow and ImageMagick (installed when missing) read palconv's .gpl, .aco and

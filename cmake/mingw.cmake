@@ -4,6 +4,8 @@
 # Debian: scripts/install-deps.sh win32 (or win64)
 
 set(VARNEL_MINGW_TRIPLET i686-w64-mingw32 CACHE STRING "Target triplet of the mingw-w64 tools")
+# CMake's compiler checks read this file again in projects of their own: the triplet goes too.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VARNEL_MINGW_TRIPLET)
 set(_triplet ${VARNEL_MINGW_TRIPLET})
 set(CMAKE_SYSTEM_NAME Windows)
 string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${_triplet})

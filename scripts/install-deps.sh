@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   scripts/install-deps.sh native|win32|win64|wine|fuzz|dist|deb ...
+#   scripts/install-deps.sh build|native|win32|win64|wine|fuzz|dist|deb ...
 set -euo pipefail
 
 packages=()
 for group in "$@"; do
   case "$group" in
+    build)  packages+=(cmake ninja-build make dpkg-dev) ;;  # any build: dpkg-source for the third-party sources
     native) packages+=(cmake ninja-build g++ make dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev strace) ;;
     win32)  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev googletest imagemagick) ;;
     win64)  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest) ;;

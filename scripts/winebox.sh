@@ -7,7 +7,9 @@
 #       the Varnel.exe, palconv.exe and installer of the build `arch` names, as listed in that
 #       build's e2e-programs.txt (written by CMake; the installer is made by CPack). Its log
 #       goes to $VARNEL_E2E_OUT (default build/e2e); the driver gets $VARNEL_E2E_TIMEOUT
-#       seconds (default 600). Exit status: the driver's.
+#       seconds (default 600). Exit status: the driver's. The screenshots the driver takes
+#       land in $VARNEL_E2E_OUT/shots; with VARNEL_E2E_REFERENCE naming a folder of earlier
+#       ones (a copy of a shots folder), each must match its namesake there pixel for pixel.
 #   winebox.sh run [Varnel.exe]
 #       With $DISPLAY set: starts the program (default: that of the build `arch` names) there
 #       and waits until it is closed. Without: starts it on a private virtual display, saves
@@ -219,6 +221,12 @@ cmd_test() {
   [ -n "$xvfb_pid" ] || start_xvfb
   start_wineserver "$(private_prefix)"
   mkdir -p "$work/files"
+  rm -rf "$out/shots"
+  local reference=""
+  if [ -n "${VARNEL_E2E_REFERENCE:-}" ]; then
+    [ -d "$VARNEL_E2E_REFERENCE" ] || die "no folder $VARNEL_E2E_REFERENCE (VARNEL_E2E_REFERENCE)"
+    reference=$(winepath -w "$(cd "$VARNEL_E2E_REFERENCE" && pwd)")
+  fi
   local started=$SECONDS status=0 limit=${VARNEL_E2E_TIMEOUT:-600}
   VARNEL_EXE=$(winepath -w "$program") \
   VARNEL_E2E_FILES=$(winepath -w "$work/files") \
@@ -227,6 +235,8 @@ cmd_test() {
   VARNEL_E2E_FILES_UNIX=$work/files \
   VARNEL_E2E_DATA=$(winepath -w "$root/tests/data") \
   VARNEL_UNIX_SHELL=$(winepath -w /bin/sh) \
+  VARNEL_E2E_SHOTS=$(winepath -w "$out/shots") \
+  VARNEL_E2E_REFERENCE=$reference \
     timeout --kill-after=10 "$limit" wine "$driver" "$@" >"$work/driver.log" 2>&1 || status=$?
   [ "$status" -ne 124 ] || say "the driver did not finish within $limit s"
   cat "$work/driver.log"

@@ -3,5 +3,3 @@
 #include "resource.h"
 
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
-
-CAboutDlg::~CAboutDlg() = default;

@@ -3,13 +3,11 @@
 #include "varnel/app/converter_dlg.h"
 #include "varnel/window/desktop.h"
 
-CConverterApp::~CConverterApp() = default;
-
-bool CConverterApp::InitInstance() {
+BOOL CConverterApp::InitInstance() {
   CConverterDlg dlg;
   // "Open with" starts the program with the file's path.
   if (const auto arguments = varnel::window::CommandLineArguments(); !arguments.empty())
     dlg.OpenAtStart(arguments.front());
   dlg.DoModal();
-  return false;
+  return FALSE;
 }

@@ -3,40 +3,36 @@
 
 #include "resource.h"
 #include "varnel/app/about_dlg.h"
-#include "varnel/window/message_map.h"
 
 using namespace varnel::window;
 
 namespace {
-constexpr unsigned kWmOpenAtStart = kWmApp + 1;
+constexpr UINT kWmOpenAtStart = WM_APP + 1;
 }  // namespace
 
 // System commands keep their low four bits for the system; ours must stay below theirs.
 static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000);
 
 CConverterDlg::CConverterDlg(Dialog* pParent)
-    : Dialog(IDD_CONVERTER, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {}
+    : DialogImpl(IDD_CONVERTER, pParent),
+      m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
-CConverterDlg::~CConverterDlg() = default;
-
-const MessageMap& CConverterDlg::GetMessageMap() const {
-  using M = MapOf<CConverterDlg>;
-  static constexpr MessageEntry kEntries[] = {
-      M::SysCommand<&CConverterDlg::OnSysCommand>(),
-      M::Paint<&CConverterDlg::OnPaint>(),
-      M::QueryDragIcon<&CConverterDlg::OnQueryDragIcon>(),
-      M::LButtonDown<&CConverterDlg::OnLButtonDown>(),
-      M::LButtonDblClk<&CConverterDlg::OnLButtonDblClk>(),
-      M::Command<IDC_CONVERT, &CConverterDlg::OnConvert>(),
-      M::Command<IDC_SAVEAS, &CConverterDlg::OnSaveAs>(),
-      M::Command<IDC_LOAD, &CConverterDlg::OnLoadPalette>(),
-      M::EraseBkgnd<&CConverterDlg::OnEraseBkgnd>(),
-      M::Own<kWmOpenAtStart, &CConverterDlg::OnOpenAtStart>(),
-      M::DropFiles<&CConverterDlg::OnDropFiles>(),
-      M::ContextMenu<&CConverterDlg::OnContextMenu>(),
-      M::DialogKey<&CConverterDlg::OnDialogKey>(),
+std::span<const MessageEntry<CConverterDlg>> CConverterDlg::GetMessageMap() const {
+  static constexpr MessageEntry<CConverterDlg> kMap[] = {
+      {WM_SYSCOMMAND, 0, &CConverterDlg::OnSysCommand},
+      {WM_PAINT, 0, &CConverterDlg::OnPaint},
+      {WM_QUERYDRAGICON, 0, &CConverterDlg::OnQueryDragIcon},
+      {WM_LBUTTONDOWN, 0, &CConverterDlg::OnLButtonDown},
+      {WM_LBUTTONDBLCLK, 0, &CConverterDlg::OnLButtonDblClk},
+      {WM_COMMAND, IDC_CONVERT, &CConverterDlg::OnConvert},
+      {WM_COMMAND, IDC_SAVEAS, &CConverterDlg::OnSaveAs},
+      {WM_COMMAND, IDC_LOAD, &CConverterDlg::OnLoadPalette},
+      {WM_ERASEBKGND, 0, &CConverterDlg::OnEraseBkgnd},
+      {kWmOpenAtStart, 0, &CConverterDlg::OnOpenAtStart},
+      {WM_DROPFILES, 0, &CConverterDlg::OnDropFiles},
+      {WM_CONTEXTMENU, 0, &CConverterDlg::OnContextMenu},
+      {kWmDialogKey, 0, &CConverterDlg::OnDialogKey},
   };
-  static constexpr MessageMap kMap{&Dialog::kMessageMap, kEntries};
   return kMap;
 }
 
@@ -45,31 +41,31 @@ void CConverterDlg::DoDataExchange(DataExchange& dx) {
   DDX_Text(dx, IDC_INFO, m_strInfo);
 }
 
-bool CConverterDlg::OnInitDialog() {
-  Dialog::OnInitDialog();
+BOOL CConverterDlg::OnInitDialog() {
+  DialogImpl::OnInitDialog();
 
-  if (Menu sysMenu = GetSystemMenu(false)) {
-    const std::string strAboutMenu = LoadString(IDS_ABOUTBOX);
-    if (!strAboutMenu.empty()) {
-      sysMenu.AppendMenu(kMfSeparator);
-      sysMenu.AppendMenu(kMfString, IDM_ABOUTBOX, strAboutMenu);
+  if (const HMENU pSysMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+    wchar_t strAboutMenu[256];
+    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, strAboutMenu, 256) > 0) {
+      ::AppendMenuW(pSysMenu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(pSysMenu, MF_STRING, IDM_ABOUTBOX, strAboutMenu);
     }
   }
 
-  SetIcon(m_hIcon, true);
-  SetIcon(m_hIcon, false);
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
 
   InitSwatches();
 
-  DragAcceptFiles();
+  ::DragAcceptFiles(m_hWnd, TRUE);
   // Loaded once the window shows, so that an error box has a window to stand on.
-  if (!m_pathAtStart.empty()) PostMessage(kWmOpenAtStart);
-  return true;
+  if (!m_pathAtStart.empty()) ::PostMessageW(m_hWnd, kWmOpenAtStart, 0, 0);
+  return TRUE;
 }
 
 void CConverterDlg::InitSwatches() { varnel::ui::InitSwatches(m_palette, m_swatch); }
 
-void CConverterDlg::OnSysCommand(unsigned nID, LParam) {
+void CConverterDlg::OnSysCommand(UINT nID, LPARAM) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg dlgAbout;
     dlgAbout.DoModal();
@@ -78,4 +74,5 @@ void CConverterDlg::OnSysCommand(unsigned nID, LParam) {
   }
 }
 
-IconHandle CConverterDlg::OnQueryDragIcon() { return m_hIcon; }
+// Asked only by systems that show a minimised window as its icon (see OnPaint).
+HCURSOR CConverterDlg::OnQueryDragIcon() { return m_hIcon; }

@@ -18,7 +18,7 @@ constexpr const char* kNoCurrentFile =
 void CConverterDlg::OnLoadPalette() {
   FileDialog dlg(true, kDefaultExt, m_strPath, 0, varnel::FileDialogFilter(varnel::DialogUse::Load),
                  nullptr);
-  if (dlg.DoModal() != kIdOk) return;
+  if (dlg.DoModal() != IDOK) return;
 
   LoadFile(dlg.GetPathName(), dlg.GetFileExt());
 }
@@ -44,7 +44,7 @@ void CConverterDlg::OnDropFiles(std::filesystem::path path) {
 void CConverterDlg::OnSaveAs() {
   FileDialog dlg(false, kDefaultExt, m_strPath, 0,
                  varnel::FileDialogFilter(varnel::DialogUse::SaveAs), nullptr);
-  if (dlg.DoModal() != kIdOk) return;
+  if (dlg.DoModal() != IDOK) return;
 
   const varnel::NativeString ext = dlg.GetFileExt();
   varnel::WritePaletteFile(dlg.GetPathName(), varnel::PaletteData(m_palette),
@@ -75,5 +75,5 @@ void CConverterDlg::ReportError(const std::exception& error) {
   const char* verb = file->operation() == varnel::FileOperation::Read ? "read" : "write";
   MessageBox(std::string("Cannot ") + verb + " \"" + varnel::PathText(file->path()) + "\".\n\n" +
                  file->reason(),
-             nullptr, kMbOk | kMbIconExclamation);
+             nullptr, MB_OK | MB_ICONEXCLAMATION);
 }

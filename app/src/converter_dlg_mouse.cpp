@@ -32,9 +32,9 @@ std::string InfoLine(int index, varnel::COLORREF color) {
 
 }  // namespace
 
-void CConverterDlg::OnLButtonDown(unsigned, Point point) {
+void CConverterDlg::OnLButtonDown(UINT, POINT point) {
   // The area the last frame covered, so that it can be wiped when the selection moves.
-  static std::optional<Rect> s_frameRect;
+  static std::optional<RECT> s_frameRect;
 
   if (const auto hit = varnel::ui::HitTest(m_swatch, point)) {
     const int i = *hit;
@@ -43,7 +43,7 @@ void CConverterDlg::OnLButtonDown(unsigned, Point point) {
     m_selected = i;
     InvalidateRect(&*s_frameRect, true);
     s_frameRect = m_swatch[static_cast<std::size_t>(i)];
-    s_frameRect->InflateRect(kFrameWidth);
+    ::InflateRect(&*s_frameRect, kFrameWidth, kFrameWidth);
     InvalidateRect(&*s_frameRect, false);
     m_strInfo = InfoLine(i, m_palette[static_cast<std::size_t>(i)]);
     UpdateData(false);
@@ -53,33 +53,38 @@ void CConverterDlg::OnLButtonDown(unsigned, Point point) {
 
 // A right click on a swatch (or the menu key, for the selected one) offers its colour as
 // text; nothing else changes.
-void CConverterDlg::OnContextMenu(Point screen) {
+void CConverterDlg::OnContextMenu(POINT screen) {
   const bool byKey = screen.x == -1 && screen.y == -1;
+  POINT client = screen;
+  ::ScreenToClient(m_hWnd, &client);
   std::optional<int> hit =
-      byKey ? std::optional(m_selected) : varnel::ui::HitTest(m_swatch, ScreenToClient(screen));
+      byKey ? std::optional(m_selected) : varnel::ui::HitTest(m_swatch, client);
   if (!hit || *hit == 0) {  // swatch 0 is never shown
     Default();
     return;
   }
   const auto i = static_cast<std::size_t>(*hit);
-  if (byKey) screen = ClientToScreen({m_swatch[i].left, m_swatch[i].bottom});
+  if (byKey) {
+    screen = {m_swatch[i].left, m_swatch[i].bottom};
+    ::ClientToScreen(m_hWnd, &screen);
+  }
   const std::string items[] = {"Copy " + HexText(m_palette[i]), "Copy " + RgbText(m_palette[i])};
-  if (const auto chosen = ChooseFromMenu(GetSafeHwnd(), items, screen))
-    CopyText(GetSafeHwnd(), items[*chosen].substr(5));
+  if (const auto chosen = ChooseFromMenu(m_hWnd, items, screen))
+    CopyText(m_hWnd, items[*chosen].substr(5));
 }
 
 // Ctrl+C copies the selected colour as #RRGGBB.
-bool CConverterDlg::OnDialogKey(unsigned key, bool control) {
+bool CConverterDlg::OnDialogKey(UINT key, bool control) {
   if (!control || key != 'C' || m_selected == 0) return false;
-  CopyText(GetSafeHwnd(), HexText(m_palette[static_cast<std::size_t>(m_selected)]));
+  CopyText(m_hWnd, HexText(m_palette[static_cast<std::size_t>(m_selected)]));
   return true;
 }
 
-void CConverterDlg::OnLButtonDblClk(unsigned, Point point) {
+void CConverterDlg::OnLButtonDblClk(UINT, POINT point) {
   if (const auto hit = varnel::ui::HitTest(m_swatch, point)) {
     const auto i = static_cast<std::size_t>(*hit);
     ColorDialog dlg(0, 0, nullptr);
-    if (dlg.DoModal() == kIdOk) {
+    if (dlg.DoModal() == IDOK) {
       m_palette[i] = dlg.GetColor();
       InvalidateRect(&m_swatch[i], false);
     }

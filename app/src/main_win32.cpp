@@ -8,6 +8,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   CConverterApp app;
-  app.InitInstance();  // false: the dialog has closed, the program ends
+  app.InitInstance();  // FALSE: the dialog has closed, the program ends
   return 0;
 }

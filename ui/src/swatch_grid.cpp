@@ -21,9 +21,9 @@ void InitSwatches(Palette& palette, Swatches& swatches) noexcept {
   }
 }
 
-std::optional<int> HitTest(const Swatches& swatches, window::Point point) noexcept {
+std::optional<int> HitTest(const Swatches& swatches, POINT point) noexcept {
   for (std::size_t i = 0; i < swatches.size(); ++i) {
-    if (swatches[i].PtInRect(point)) return static_cast<int>(i);
+    if (::PtInRect(&swatches[i], point)) return static_cast<int>(i);
   }
   return std::nullopt;
 }

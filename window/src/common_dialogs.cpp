@@ -8,9 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "native.h"
+// After <windows.h>, which common_dialogs.h includes.
+#include <commdlg.h>
+
 #include "varnel/utf.h"
-#include "varnel/window/dialog.h"
 
 namespace varnel::window {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr std::size_t kFileBufferChars = 32 * 1024;
 
 HWND OwnerOf(Dialog* parent) noexcept {
-  return parent != nullptr ? win32::Native(parent->GetSafeHwnd()) : win32::DefaultOwner();
+  return parent != nullptr ? parent->GetSafeHwnd() : DefaultOwner();
 }
 
 // A common dialog that could not even open is an error the person meets: say so, with
@@ -35,21 +36,17 @@ void ReportDialogFailure(HWND owner, const char* which, const std::wstring& file
 }
 
 // A filter in the "Text|*.txt|All|*.*||" form as the file dialogs take it: every '|'
-// becomes a NUL, so the list ends in two NULs (added when the filter lacks its "||").
+// becomes a NUL, and two more end the list.
 std::wstring DialogFilter(std::string_view filter) {
   std::wstring out = varnel::Widen(filter);
-  for (wchar_t& c : out) {
-    if (c == L'|') c = L'\0';
-  }
-  while (out.size() < 2 || out.back() != L'\0' || out[out.size() - 2] != L'\0')
-    out.push_back(L'\0');
-  return out;
+  std::replace(out.begin(), out.end(), L'|', L'\0');
+  return out.append(2, L'\0');
 }
 
 }  // namespace
 
 FileDialog::FileDialog(bool openFileDialog, std::wstring defaultExt, std::filesystem::path fileName,
-                       unsigned flags, std::string_view filter, Dialog* parent)
+                       DWORD flags, std::string_view filter, Dialog* parent)
     : open_(openFileDialog),
       defaultExt_(std::move(defaultExt)),
       fileName_(std::move(fileName)),
@@ -84,20 +81,20 @@ int FileDialog::DoModal() {
     ext_ = ofn.nFileExtension != 0 && ofn.nFileExtension < chosen.size()
                ? chosen.substr(ofn.nFileExtension)
                : std::wstring();
-    return kIdOk;
+    return IDOK;
   }
   const DWORD error = ::CommDlgExtendedError();
   if (error != 0) {
     ReportDialogFailure(ofn.hwndOwner, open_ ? "Open dialog" : "Save As dialog", initial, error);
   }
-  return kIdCancel;  // cancelled, or could not open
+  return IDCANCEL;  // cancelled, or could not open
 }
 
 int ColorDialog::DoModal() {
   // The chooser's sixteen custom colours last for the whole run, as the system's own
   // programs keep them; they start white.
-  static std::array<::COLORREF, 16> customColors = [] {
-    std::array<::COLORREF, 16> colors{};
+  static std::array<COLORREF, 16> customColors = [] {
+    std::array<COLORREF, 16> colors{};
     colors.fill(RGB(255, 255, 255));
     return colors;
   }();
@@ -111,12 +108,12 @@ int ColorDialog::DoModal() {
   cc.Flags = flags_ | (color_ != 0 ? CC_RGBINIT : 0);
 
   if (::ChooseColorW(&cc)) {
-    color_ = static_cast<Color>(cc.rgbResult);
-    return kIdOk;
+    color_ = cc.rgbResult;
+    return IDOK;
   }
   const DWORD error = ::CommDlgExtendedError();
   if (error != 0) ReportDialogFailure(cc.hwndOwner, "colour chooser", {}, error);
-  return kIdCancel;
+  return IDCANCEL;
 }
 
 }  // namespace varnel::window

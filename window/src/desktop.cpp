@@ -3,15 +3,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "native.h"
-// After <windows.h>.
-#include <shellapi.h>
-
 #include "varnel/utf.h"
+#include "varnel/window/scoped.h"
 
 namespace varnel::window {
-
-using win32::Native;
 
 std::vector<std::filesystem::path> CommandLineArguments() {
   int count = 0;
@@ -22,29 +17,27 @@ std::vector<std::filesystem::path> CommandLineArguments() {
   return arguments;
 }
 
-std::filesystem::path TakeFirstDroppedFile(WParam drop) {
-  const auto handle = reinterpret_cast<HDROP>(drop);
-  std::wstring name(::DragQueryFileW(handle, 0, nullptr, 0), L'\0');
-  if (!name.empty()) ::DragQueryFileW(handle, 0, name.data(), static_cast<UINT>(name.size() + 1));
-  ::DragFinish(handle);
+std::filesystem::path TakeFirstDroppedFile(HDROP drop) {
+  std::wstring name(::DragQueryFileW(drop, 0, nullptr, 0), L'\0');
+  if (!name.empty()) ::DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size() + 1));
+  ::DragFinish(drop);
   return name;
 }
 
-void CopyText(WindowHandle owner, std::string_view text) {
+void CopyText(HWND owner, std::string_view text) {
   const std::wstring wide = Widen(text);
   const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-  if (::OpenClipboard(Native(owner)) == FALSE)
+  if (::OpenClipboard(owner) == FALSE)
     throw std::runtime_error("The clipboard is in use by another program. Try again.");
   // The clipboard owns the memory once SetClipboardData takes it.
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-  bool taken = false;
-  if (memory != nullptr) {
-    if (void* target = ::GlobalLock(memory)) {
-      std::memcpy(target, wide.c_str(), bytes);
-      ::GlobalUnlock(memory);
-      taken = ::EmptyClipboard() != FALSE && ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    }
+  const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  void* target = memory != nullptr ? ::GlobalLock(memory) : nullptr;
+  if (target != nullptr) {
+    std::memcpy(target, wide.c_str(), bytes);
+    ::GlobalUnlock(memory);
   }
+  const bool taken = target != nullptr && ::EmptyClipboard() != FALSE &&
+                     ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
   ::CloseClipboard();
   if (!taken) {
     ::GlobalFree(memory);
@@ -52,16 +45,14 @@ void CopyText(WindowHandle owner, std::string_view text) {
   }
 }
 
-std::optional<std::size_t> ChooseFromMenu(WindowHandle owner, std::span<const std::string> items,
-                                          Point screen) {
-  HMENU menu = ::CreatePopupMenu();
+std::optional<std::size_t> ChooseFromMenu(HWND owner, std::span<const std::string> items,
+                                          POINT screen) {
+  const ScopedMenu menu(::CreatePopupMenu());
   if (menu == nullptr) return std::nullopt;
   for (std::size_t i = 0; i < items.size(); ++i)
     ::AppendMenuW(menu, MF_STRING, i + 1, Widen(items[i]).c_str());
-  const UINT chosen =
-      static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                         screen.x, screen.y, 0, Native(owner), nullptr));
-  ::DestroyMenu(menu);
+  const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y, 0, owner, nullptr));
   if (chosen == 0) return std::nullopt;
   return chosen - 1;
 }

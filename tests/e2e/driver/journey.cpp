@@ -22,13 +22,13 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
-// The client area as it is on screen, copied through its device context: a window of
-// another process draws nothing when asked to print itself.
-Pixels Capture(HWND window) {
+// The client area (or the whole window) as it is on screen, copied through its device
+// context: a window of another process draws nothing when asked to print itself.
+Pixels Capture(HWND window, bool whole = false) {
   RECT r{};
-  GetClientRect(window, &r);
+  whole ? GetWindowRect(window, &r) : GetClientRect(window, &r);
   Pixels pixels{r.right - r.left, r.bottom - r.top, {}};
-  const HDC source = GetDC(window);
+  const HDC source = whole ? GetWindowDC(window) : GetDC(window);
   const HDC memory = CreateCompatibleDC(source);
   const HBITMAP copy = CreateCompatibleBitmap(source, pixels.width, pixels.height);
   const HGDIOBJ old = SelectObject(memory, copy);
@@ -147,6 +147,36 @@ Rgb Pixels::At(int x, int y) const {
   return {static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF)};
 }
 
+namespace {
+
+// A top-down 32-bit BMP: the pixels exactly, and a picture any viewer opens.
+void SaveBitmap(const fs::path& file, const Pixels& pixels) {
+  const auto bytes = static_cast<DWORD>(pixels.xrgb.size() * sizeof(std::uint32_t));
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  const BITMAPFILEHEADER head{0x4D42, offset + bytes, 0, 0, offset};
+  const BITMAPINFOHEADER info{sizeof info, pixels.width, -pixels.height, 1, 32, BI_RGB, bytes, 0, 0, 0, 0};
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&head), sizeof head);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(reinterpret_cast<const char*>(pixels.xrgb.data()), bytes);
+  EXPECT_TRUE(out.flush()) << "cannot write " << file.string();
+}
+
+}  // namespace
+
+void ExpectScreenshot(const std::string& name, const Pixels& shown) {
+  ASSERT_FALSE(shown.xrgb.empty()) << name << ": the window never stopped changing";
+  const fs::path file = FromEnvironment(L"VARNEL_E2E_SHOTS") / (name + ".bmp");
+  fs::create_directories(file.parent_path());
+  SaveBitmap(file, shown);
+  const wchar_t* reference = _wgetenv(L"VARNEL_E2E_REFERENCE");
+  if (reference == nullptr || *reference == L'\0') return;
+  const Bytes now = ReadBytes(file), before = ReadBytes(fs::path(reference) / file.filename());
+  ASSERT_EQ(now.size(), before.size()) << name << ": not the reference's size, or no reference";
+  const auto at = (std::mismatch(now.begin(), now.end(), before.begin()).first - now.begin() - 54) / 4;
+  EXPECT_TRUE(now == before) << name << ": pixels differ, the first at " << at % shown.width << "," << at / shown.width;
+}
+
 RECT SwatchRect(int index) {
   const int left = 7 + 18 * ((index - 1) % 15);
   const int top = 7 + 18 * ((index - 1) / 15);
@@ -246,13 +276,14 @@ void Journey::Click(POINT at, bool twice) {
   }
 }
 
-Pixels Journey::Shown() {
-  Send(main_, WM_NULL);  // whatever was asked of the program before is under way
-  Pixels last = Capture(main_);
+Pixels Journey::Shown(HWND window, bool whole) {
+  if (window == nullptr) window = main_;
+  Send(window, WM_NULL);  // whatever was asked of the program before is under way
+  Pixels last = Capture(window, whole);
   int agreeing = 1;
   const bool settled = WaitUntil([&] {
     std::this_thread::sleep_for(20ms);  // pixels reach the screen a little after painting
-    Pixels now = Capture(main_);
+    Pixels now = Capture(window, whole);
     agreeing = !now.xrgb.empty() && now == last ? agreeing + 1 : 1;
     last = std::move(now);
     return agreeing >= 3;

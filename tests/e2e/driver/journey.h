@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
 // Set by winebox.sh: VARNEL_EXE, VARNEL_PALCONV_EXE, VARNEL_E2E_FILES (scratch files, seen from Unix as VARNEL_E2E_FILES_UNIX),
-// VARNEL_E2E_DATA (tests/data), VARNEL_UNIX_SHELL (/bin/sh) and VARNEL_INSTALLER (the build's setup.exe).
+// VARNEL_E2E_DATA (tests/data), VARNEL_UNIX_SHELL (/bin/sh), VARNEL_INSTALLER (the build's setup.exe) and
+// VARNEL_E2E_SHOTS (where screenshots go); VARNEL_E2E_REFERENCE, passed on when set, holds earlier ones.
 fs::path FromEnvironment(const wchar_t* name);
 bool WaitUntil(const std::function<bool()>& ready);  // for 20 s at most
 
@@ -56,6 +57,9 @@ struct Pixels {
   friend bool operator==(const Pixels&, const Pixels&) = default;
 };
 
+// Saves `shown` as NAME.bmp in VARNEL_E2E_SHOTS; NAME.bmp in VARNEL_E2E_REFERENCE, if set, must be the same.
+void ExpectScreenshot(const std::string& name, const Pixels& shown);
+
 // Swatch i (1 to 255): left/top 7 + 18 per step, 15 pixels square, 15 to a row.
 RECT SwatchRect(int index);
 POINT SwatchCentre(int index);
@@ -80,8 +84,8 @@ class Journey : public ::testing::Test {
   void ExpectFileError(int button, const std::wstring& verb, const fs::path& file);
   // Down and up, handled when this returns; twice: then double click and up, posted.
   void Click(POINT at, bool twice = false);
-  // The client area once three captures in a row agree; empty if it never settles.
-  Pixels Shown();
+  // The client area of `window` (or main_), or all of it if `whole`, once three captures agree; else empty.
+  Pixels Shown(HWND window = nullptr, bool whole = false);
   void ExpectShown(const Palette& palette);  // swatches 1 to 255 (0 is never shown)
   // The 3-pixel ring round a swatch: a frame (black outside, two white) or background
   // where the frame of `framedNow` does not reach.

@@ -48,6 +48,7 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
     return sum / (3 * 279);
   };
   EXPECT_GT(mean(2) - mean(311), 40);
+  ExpectScreenshot("main", Shown(main_, true));
 
   // The About box: from the system menu's last entry (reached by keys, as the menu of another
   // process cannot be read), and from system commands whose low four bits are the system's.
@@ -64,6 +65,7 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
     EXPECT_EQ(GetWindow(about, GW_OWNER), main_);
     EXPECT_FALSE(IsWindowEnabled(main_)) << "the About box is not modal";
     EXPECT_NE(FindWindowExW(about, nullptr, L"Static", L"Varnel Version 1.0"), nullptr);
+    if (c.command == 0) ExpectScreenshot("about", Shown(about, true));
     c.command == 0x0010 ? Keys("Escape", about) : Close(about, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(main_); }));
   }
@@ -71,6 +73,10 @@ TEST_F(WindowJourney, StartsShowsAboutMinimisesAndEndsByEscape) {
 
   PostMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return IsIconic(main_) != FALSE; }));
+  // Minimised, the window is its caption alone: only a WM_PAINT sent reaches the handler's icon branch.
+  EXPECT_TRUE(WaitUntil([&] { RECT r{}; return GetClientRect(main_, &r) && IsRectEmpty(&r); })) << "a client area";
+  Send(main_, WM_PAINT);
+  ExpectScreenshot("minimised", Shown(main_, true));  // the caption with the small icon
   PostMessageW(main_, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsIconic(main_) && Shown() == start; })) << "not whole again after restore";
 

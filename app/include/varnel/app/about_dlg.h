@@ -6,5 +6,4 @@
 class CAboutDlg : public varnel::window::Dialog {
  public:
   CAboutDlg();
-  ~CAboutDlg() override;
 };

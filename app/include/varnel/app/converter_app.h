@@ -1,13 +1,10 @@
 // The application object: runs the main dialog and ends when it closes.
 #pragma once
 
-#include "varnel/window/dialog.h"
+#include <windows.h>
 
-class CConverterApp : public varnel::window::WinApp {
+class CConverterApp {
  public:
-  CConverterApp() = default;
-  ~CConverterApp() override;
-
-  // Runs the main dialog modally; returns false, so the program ends with it.
-  bool InitInstance() override;
+  // Runs the main dialog modally; returns FALSE, so the program ends with it.
+  BOOL InitInstance();
 };

@@ -2,26 +2,25 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "varnel/palette.h"
 #include "varnel/palette_file.h"
 #include "varnel/ui/swatch_grid.h"
 #include "varnel/window/dialog.h"
-#include "varnel/window/gdi.h"
 
-class CConverterDlg : public varnel::window::Dialog {
+class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
  public:
   explicit CConverterDlg(varnel::window::Dialog* pParent = nullptr);
-  ~CConverterDlg() override;
 
   // A file to load as soon as the window shows, as Load would (the program's argument).
   void OpenAtStart(std::filesystem::path path) { m_pathAtStart = std::move(path); }
 
  protected:
-  const varnel::window::MessageMap& GetMessageMap() const override;
+  std::span<const varnel::window::MessageEntry<CConverterDlg>> GetMessageMap() const override;
   void DoDataExchange(varnel::window::DataExchange& dx) override;
-  bool OnInitDialog() override;
+  BOOL OnInitDialog() override;
   // A file that could not be read or written gets its own box: what, which file and why.
   void ReportError(const std::exception& error) override;
 
@@ -31,23 +30,23 @@ class CConverterDlg : public varnel::window::Dialog {
 
   void InitSwatches();
 
-  void OnSysCommand(unsigned nID, varnel::window::LParam lParam);
+  void OnSysCommand(UINT nID, LPARAM lParam);
   void OnPaint();
-  varnel::window::IconHandle OnQueryDragIcon();
-  void OnLButtonDown(unsigned nFlags, varnel::window::Point point);
-  void OnLButtonDblClk(unsigned nFlags, varnel::window::Point point);
+  HCURSOR OnQueryDragIcon();
+  void OnLButtonDown(UINT nFlags, POINT point);
+  void OnLButtonDblClk(UINT nFlags, POINT point);
   void OnConvert();
   void OnSaveAs();
   void OnLoadPalette();
-  bool OnEraseBkgnd(varnel::window::DC& dc);
+  BOOL OnEraseBkgnd(HDC hDC);
 
   // Loading a file named on the command line or dropped on the window.
   void LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext);
   void OnOpenAtStart();
   void OnDropFiles(std::filesystem::path path);
   // Copying a colour's value as text.
-  void OnContextMenu(varnel::window::Point screen);
-  bool OnDialogKey(unsigned key, bool control);
+  void OnContextMenu(POINT screen);
+  bool OnDialogKey(UINT key, bool control);
 
   varnel::NativeString m_strExt;        // extension of the current file, as the dialog gave it
   std::filesystem::path m_strPath;      // the file last loaded or saved with Save as
@@ -55,6 +54,6 @@ class CConverterDlg : public varnel::window::Dialog {
   varnel::Palette m_palette{};          // set by InitSwatches
   varnel::ui::Swatches m_swatch{};      // set by InitSwatches
   std::string m_strInfo;                // the information line
-  varnel::window::IconHandle m_hIcon;   // the application's icon
+  HICON m_hIcon;                        // the application's icon
   std::filesystem::path m_pathAtStart;  // see OpenAtStart
 };

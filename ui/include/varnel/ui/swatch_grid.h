@@ -1,11 +1,12 @@
 // Where the 256 swatches lie on the main window, and which one a point hits.
 #pragma once
 
+#include <windows.h>
+
 #include <array>
 #include <optional>
 
 #include "varnel/palette.h"
-#include "varnel/window/geometry.h"
 
 namespace varnel::ui {
 
@@ -18,14 +19,14 @@ inline constexpr int kSwatchGap = 3;
 inline constexpr int kSwatchPitch = kSwatchSize + kSwatchGap;
 inline constexpr int kSwatchesPerRow = 15;
 
-using Swatches = std::array<window::Rect, kPaletteSize>;
+using Swatches = std::array<RECT, kPaletteSize>;
 
 // One pass over the 256 entries: entry i of `palette` becomes (0, i, 0), the green ramp,
 // and `swatches[i]` gets its square.
 void InitSwatches(Palette& palette, Swatches& swatches) noexcept;
 
-// The first swatch, in index order, that contains `point` (right and bottom edges
-// excluded); none in the gaps or outside the grid.
-std::optional<int> HitTest(const Swatches& swatches, window::Point point) noexcept;
+// The first swatch, in index order, that contains `point` (PtInRect: right and bottom
+// edges excluded); none in the gaps or outside the grid.
+std::optional<int> HitTest(const Swatches& swatches, POINT point) noexcept;
 
 }  // namespace varnel::ui

@@ -5,11 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "varnel/window/constants.h"
+#include "varnel/window/dialog.h"
 
 namespace varnel::window {
-
-class Dialog;
 
 class FileDialog {
  public:
@@ -19,12 +17,12 @@ class FileDialog {
   // "Description|*.pattern|Description|*.pattern||"; its first pair is selected at the
   // start. A null `parent` makes the active window of the program the owner.
   FileDialog(bool openFileDialog, std::wstring defaultExt, std::filesystem::path fileName,
-             unsigned flags, std::string_view filter, Dialog* parent = nullptr);
+             DWORD flags, std::string_view filter, Dialog* parent = nullptr);
 
-  // Runs the dialog; kIdOk when the user confirmed a name, kIdCancel otherwise.
+  // Runs the dialog; IDOK when the user confirmed a name, IDCANCEL otherwise.
   int DoModal();
 
-  // After kIdOk: the chosen file's full path, and its extension without the dot as the
+  // After IDOK: the chosen file's full path, and its extension without the dot as the
   // dialog reports it (letter case kept; empty when the name has none).
   const std::filesystem::path& GetPathName() const noexcept { return path_; }
   const std::wstring& GetFileExt() const noexcept { return ext_; }
@@ -33,7 +31,7 @@ class FileDialog {
   bool open_;
   std::wstring defaultExt_;
   std::filesystem::path fileName_;
-  unsigned flags_;
+  DWORD flags_;
   std::string filter_;
   Dialog* parent_;
   std::filesystem::path path_;  // set by DoModal
@@ -43,18 +41,18 @@ class FileDialog {
 class ColorDialog {
  public:
   // `initial` is the colour selected at the start; `flags` the system's option flags.
-  explicit ColorDialog(Color initial = 0, unsigned flags = 0, Dialog* parent = nullptr) noexcept
+  explicit ColorDialog(COLORREF initial = 0, DWORD flags = 0, Dialog* parent = nullptr) noexcept
       : color_(initial), flags_(flags), parent_(parent) {}
 
-  // Runs the chooser; kIdOk when the user confirmed a colour, kIdCancel otherwise.
+  // Runs the chooser; IDOK when the user confirmed a colour, IDCANCEL otherwise.
   int DoModal();
 
-  // The chosen colour after kIdOk (the initial one before).
-  Color GetColor() const noexcept { return color_; }
+  // The chosen colour after IDOK (the initial one before).
+  COLORREF GetColor() const noexcept { return color_; }
 
  private:
-  Color color_;
-  unsigned flags_;
+  COLORREF color_;
+  DWORD flags_;
   Dialog* parent_;
 };
 

@@ -1,80 +1,40 @@
-// The dialog base of the window layer: a window made from a dialog template, run
-// modally, whose messages are routed through a per-class static message map to typed
-// OnXxx handlers (see message_map.h for building the maps).
+// The dialog base: a window made from a dialog template and run modally. One static dialog
+// procedure finds the Dialog a window belongs to and hands it every message; HandleMessage
+// routes it. DialogImpl<T> routes through T's message map, a constexpr table of
+// {message, control id, member handler} rows searched in order, and unpacks each message
+// for its handler with <windowsx.h>'s crackers:
 //
-// Strings are UTF-8.
+//   std::span<const MessageEntry<CMyDlg>> CMyDlg::GetMessageMap() const {
+//     static constexpr MessageEntry<CMyDlg> kMap[] = {
+//         {WM_PAINT, 0, &CMyDlg::OnPaint},
+//         {WM_COMMAND, IDC_LOAD, &CMyDlg::OnLoad},
+//     };
+//     return kMap;
+//   }
 //
-// Several member names (MessageBox, SendMessage, AppendMenu, LoadIcon, LoadString) are
-// macros in <windows.h>. A source that includes both must include <windows.h> first;
-// this header then drops those macros, so call the system's W functions by their full
-// names (MessageBoxW, ...) after it.
+// Strings are UTF-8. UNICODE is defined wherever this header is used, so that MessageBox
+// names the same member everywhere.
 #pragma once
 
-#ifdef MessageBox
-#undef MessageBox
-#endif
-#ifdef SendMessage
-#undef SendMessage
-#endif
-#ifdef PostMessage
-#undef PostMessage
-#endif
-#ifdef AppendMenu
-#undef AppendMenu
-#endif
-#ifdef LoadIcon
-#undef LoadIcon
-#endif
-#ifdef LoadString
-#undef LoadString
-#endif
+#include <windows.h>
+#include <windowsx.h>
 
 #include <exception>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
-#include "varnel/window/constants.h"
-#include "varnel/window/geometry.h"
+#include "varnel/window/desktop.h"
 
 namespace varnel::window {
 
 class Dialog;
 
-// A message as the window received it.
-struct Message {
-  unsigned id = 0;
-  WParam wParam = 0;
-  LParam lParam = 0;
-};
-
-// One row of a message map: which message (and, for WM_COMMAND, which control) goes to
-// which handler. `call` unpacks the parameters, calls the typed handler and packs its
-// result.
-struct MessageEntry {
-  unsigned message = 0;
-  unsigned controlId = 0;  // WM_COMMAND rows only: the control whose button was clicked
-  LResult (*call)(Dialog& dialog, const Message& message) = nullptr;
-};
-
-// A class's message map: its own rows in order, then its base class's map.
-struct MessageMap {
-  const MessageMap* base = nullptr;
-  std::span<const MessageEntry> entries;
-
-  // The first row, searching this map and then its bases, that takes `message`;
-  // WM_COMMAND rows take only a button click (kBnClicked) of their control.
-  // Null when no row does.
-  const MessageEntry* Find(const Message& message) const noexcept;
-};
-
-// How a message fared in Dialog::Dispatch.
-struct DispatchResult {
-  bool handled = false;     // a handler (or OnInitDialog) ran
-  bool runDefault = false;  // the system's default handling must run: no handler, or
-                            // the handler called Default()
-  LResult value = 0;        // the handler's result
-};
+// A key pressed anywhere in a dialog, its focused control included, before the control
+// sees it: wParam the virtual key, lParam 1 while Ctrl is held. A message of our own.
+inline constexpr UINT kWmDialogKey = WM_APP + 0x3F00;
 
 // Direction of a data exchange: into the controls, or back from them.
 struct DataExchange {
@@ -85,151 +45,181 @@ struct DataExchange {
 // Exchanges the text of control `controlId` with `value`.
 void DDX_Text(DataExchange& dx, int controlId, std::string& value);
 
-// A menu owned by the system (the window's system menu). Does not own the menu.
-class Menu {
- public:
-  explicit Menu(MenuHandle handle = nullptr) noexcept : handle_(handle) {}
-
-  explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-  // Appends an item: kMfSeparator (id and text unused) or kMfString with a command id
-  // and its text. Returns false when the system refuses.
-  bool AppendMenu(unsigned flags, unsigned id = 0, std::string_view text = {});
-
- private:
-  MenuHandle handle_;
-};
-
 class Dialog {
  public:
-  // A dialog made from template `templateId`. `parent` is the owner window; null means
-  // none was given, and the dialog is then owned by the active main window
-  // (as application frameworks do), so that window stays disabled while this one runs.
-  explicit Dialog(unsigned templateId, Dialog* parent = nullptr) noexcept;
-  virtual ~Dialog();
-
+  // A dialog made from template `templateId`. `parent` is the owner; with none, the window
+  // the person is working in owns it (DefaultOwner), as application frameworks do, so that
+  // window stays disabled while this one runs.
+  explicit Dialog(UINT templateId, Dialog* parent = nullptr) noexcept
+      : m_nIDTemplate(templateId), m_pParent(parent) {}
+  virtual ~Dialog() = default;
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Creates the window from its template, sends WM_INITDIALOG (OnInitDialog), runs it
-  // modally until EndDialog, and destroys the window. Returns the value given to
-  // EndDialog, or -1 when the window could not be created.
-  int DoModal();
+  // Creates the window from its template, runs it modally until EndDialog and destroys it.
+  // Returns the value given to EndDialog, or -1 when the window could not be created.
+  INT_PTR DoModal();
 
-  // Ends the modal run with `result` once the current message has been handled.
-  void EndDialog(int result);
-
-  // The class's message map. Each class with handlers overrides it and returns a
-  // static map whose base is its base class's map (see message_map.h).
-  virtual const MessageMap& GetMessageMap() const;
-
-  // Dialog's own map (IDOK and IDCANCEL): the base of every class's map.
-  static const MessageMap kMessageMap;
-
-  // Exchanges members with controls; the base exchanges nothing.
-  virtual void DoDataExchange(DataExchange& dx);
-
-  // Called for WM_INITDIALOG. The base copies the members into the controls
-  // (UpdateData(false)) and returns true: the system then sets the focus.
-  virtual bool OnInitDialog();
-
-  // Runs DoDataExchange in the given direction. Returns true.
-  bool UpdateData(bool saveAndValidate = true);
-
-  // Asks for the system's default handling of the message being handled; it runs once
-  // the handler returns. Outside a handler it does nothing.
-  void Default() noexcept;
-
-  // Adds `rect` (the whole client area when null) to the update region; with `erase`
-  // the background of the whole update region is erased before the next paint.
-  void InvalidateRect(const Rect* rect, bool erase = true);
-
-  // The client area, with left and top 0.
-  Rect GetClientRect() const;
-
-  // True while the window is minimised.
-  bool IsIconic() const;
-
-  // Shows a message box owned by this window and returns the button pressed (kIdOk).
-  // A null caption shows the application's name (AppName()).
-  int MessageBox(std::string_view text, const char* caption = nullptr, unsigned type = kMbOk);
-
-  // The window's system menu; `revert` restores the system's own menu first.
-  // Empty (false) when the window has none.
-  Menu GetSystemMenu(bool revert);
-
-  // Sets the window's big (true) or small (false) icon; returns the previous one.
-  IconHandle SetIcon(IconHandle icon, bool bigIcon);
-
-  // Sends a message to this window and returns its result (through the message map,
-  // with default handling for what the map does not take).
-  LResult SendMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
-
-  // Puts a message in the window's queue: it is handled once the messages before it are.
-  void PostMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
-
-  // Lets files be dropped on the window: each drop arrives as WM_DROPFILES.
-  void DragAcceptFiles();
-
-  // A point on the screen in client coordinates, and back.
-  Point ScreenToClient(Point screen) const;
-  Point ClientToScreen(Point client) const;
-
-  // Text of a control of this dialog (UTF-8).
-  std::string GetDlgItemText(int controlId) const;
-  void SetDlgItemText(int controlId, std::string_view text);
-
-  WindowHandle GetSafeHwnd() const noexcept { return window_; }
-
-  // Routes one message: WM_INITDIALOG to OnInitDialog, everything else through the
-  // message map. An exception escaping the handler is handed to ReportError; the message
-  // then counts as handled, with value 0. Called by the dialog procedure.
-  DispatchResult Dispatch(const Message& message);
-
-  // Binds the dialog to its window (null when the window is gone).
-  void AttachWindow(WindowHandle window) noexcept { window_ = window; }
+  HWND GetSafeHwnd() const noexcept { return m_hWnd; }
 
  protected:
-  // Tells the person that a command failed: a message box, caption AppName(),
-  // exclamation icon, saying "<AppName> could not finish this command." and why.
+  // Routes one message: true when a handler took it, its value in `result`. The base takes
+  // WM_INITDIALOG (OnInitDialog) and clicks of IDOK and IDCANCEL (Escape and the close box
+  // arrive as IDCANCEL). What no handler takes gets the system's default handling.
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Exchanges members with controls; the base exchanges nothing.
+  virtual void DoDataExchange(DataExchange&) {}
+
+  // WM_INITDIALOG. The base copies the members into the controls (UpdateData(FALSE)) and
+  // returns TRUE: the system then sets the focus.
+  virtual BOOL OnInitDialog();
+
+  // Tells the person that a command failed: a message box, caption AppName(), exclamation
+  // icon, saying "<AppName> could not finish this command." and why.
   virtual void ReportError(const std::exception& error);
 
-  // Button handlers of the base map: IDOK exchanges data back and ends with kIdOk,
-  // IDCANCEL ends with kIdCancel (Escape and the close box arrive as IDCANCEL).
+  // Runs DoDataExchange in the given direction. Returns TRUE.
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+  // Asks for the system's default handling of the message being handled; it runs once the
+  // handler returns.
+  void Default() noexcept { m_bDefault = true; }
+
+  // Button handlers of the base: IDOK exchanges data back and ends with IDOK, IDCANCEL ends
+  // with IDCANCEL.
   void OnOK();
-  void OnCancel();
+  void OnCancel() { ::EndDialog(m_hWnd, IDCANCEL); }
+
+  // Adds `rect` (the whole client area when null) to the update region; with `erase` the
+  // background of the whole update region is erased before the next paint.
+  void InvalidateRect(const RECT* rect, BOOL erase = TRUE) {
+    ::InvalidateRect(m_hWnd, rect, erase);
+  }
+
+  // Sets the window's big or small icon.
+  void SetIcon(HICON icon, BOOL bigIcon) {
+    ::SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL,
+                   reinterpret_cast<LPARAM>(icon));
+  }
+
+  // A message box owned by this window; returns the button pressed. A null caption shows
+  // the application's name (AppName()).
+  int MessageBox(std::string_view text, const char* caption = nullptr, UINT type = MB_OK);
+
+  HWND m_hWnd = nullptr;
 
  private:
-  unsigned templateId_;
-  Dialog* parent_;
-  WindowHandle window_ = nullptr;
-  bool defaultRequested_ = false;
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Shown every message of the modal loop before the dialog's keyboard handling: turns a
+  // key pressed on any control into kWmDialogKey.
+  static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
+  // HandleMessage, with every exception caught and handed to ReportError: nothing may
+  // unwind into the system's code. False when the system's default handling must run.
+  bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
+
+  UINT m_nIDTemplate;
+  Dialog* m_pParent;
+  bool m_bDefault = false;
+};
+
+// A member handler of dialog class T, in one of the shapes its messages unpack to.
+template <class T>
+using MessageHandler =
+    std::variant<void (T::*)(),                       // WM_PAINT, WM_COMMAND, WM_APP + n
+                 void (T::*)(UINT, LPARAM),           // WM_SYSCOMMAND
+                 HCURSOR (T::*)(),                    // WM_QUERYDRAGICON
+                 void (T::*)(UINT, POINT),            // WM_LBUTTONDOWN, WM_LBUTTONDBLCLK
+                 BOOL (T::*)(HDC),                    // WM_ERASEBKGND
+                 void (T::*)(std::filesystem::path),  // WM_DROPFILES: the first file
+                 void (T::*)(POINT),                  // WM_CONTEXTMENU: screen, (-1, -1) by key
+                 bool (T::*)(UINT, bool)>;            // kWmDialogKey: true when the key is used
+
+template <class T>
+struct MessageEntry {
+  UINT message;
+  UINT id;  // WM_COMMAND rows: the button whose click the row takes
+  MessageHandler<T> handler;
+};
+
+// A dialog class T whose messages go through its message map first, then to Dialog's.
+template <class T>
+class DialogImpl : public Dialog {
+ protected:
+  using Dialog::Dialog;
+
+  virtual std::span<const MessageEntry<T>> GetMessageMap() const = 0;
+
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    for (const MessageEntry<T>& entry : GetMessageMap()) {
+      if (entry.message != message) continue;
+      if (message == WM_COMMAND && (GET_WM_COMMAND_ID(wParam, lParam) != entry.id ||
+                                    GET_WM_COMMAND_CMD(wParam, lParam) != BN_CLICKED)) {
+        continue;
+      }
+      result = Call(entry.handler, message, wParam, lParam);
+      return true;
+    }
+    return Dialog::HandleMessage(message, wParam, lParam, result);
+  }
+
+ private:
+  template <class... F>
+  struct Overloaded : F... {
+    using F::operator()...;
+  };
+  template <class... F>
+  Overloaded(F...) -> Overloaded<F...>;
+
+  // Unpacks the message for the handler's shape with <windowsx.h>'s cracker, and calls it.
+  LRESULT Call(const MessageHandler<T>& handler, UINT message, WPARAM wParam, LPARAM lParam) {
+    T& self = static_cast<T&>(*this);
+    const HWND hwnd = m_hWnd;
+    const auto mouse = [&](auto f) {
+      return [&self, f](HWND, BOOL, int x, int y, UINT flags) { (self.*f)(flags, POINT{x, y}); };
+    };
+    const Overloaded call{
+        [&](void (T::*f)()) { return (self.*f)(), LRESULT{0}; },
+        [&](void (T::*f)(UINT, LPARAM)) {
+          return HANDLE_WM_SYSCOMMAND(hwnd, wParam, lParam,
+                                      [&](HWND, UINT id, int, int) { (self.*f)(id, lParam); });
+        },
+        // Not HANDLE_WM_QUERYDRAGICON, which cuts the handle to 32 bits.
+        [&](HCURSOR (T::*f)()) { return reinterpret_cast<LRESULT>((self.*f)()); },
+        [&](void (T::*f)(UINT, POINT)) {
+          return message == WM_LBUTTONDBLCLK
+                     ? HANDLE_WM_LBUTTONDBLCLK(hwnd, wParam, lParam, mouse(f))
+                     : HANDLE_WM_LBUTTONDOWN(hwnd, wParam, lParam, mouse(f));
+        },
+        [&](BOOL (T::*f)(HDC)) {
+          return HANDLE_WM_ERASEBKGND(hwnd, wParam, lParam,
+                                      [&](HWND, HDC dc) { return (self.*f)(dc); });
+        },
+        [&](void (T::*f)(std::filesystem::path)) {
+          return HANDLE_WM_DROPFILES(hwnd, wParam, lParam, [&](HWND, HDROP drop) {
+            (self.*f)(TakeFirstDroppedFile(drop));
+          });
+        },
+        // The cracker gives the position's words unsigned; the keyboard's (-1, -1) is signed.
+        [&](void (T::*f)(POINT)) {
+          return HANDLE_WM_CONTEXTMENU(hwnd, wParam, lParam, [&](HWND, HWND, UINT x, UINT y) {
+            (self.*f)(POINT{static_cast<short>(x), static_cast<short>(y)});
+          });
+        },
+        [&](bool (T::*f)(UINT, bool)) {
+          return LRESULT{(self.*f)(static_cast<UINT>(wParam), lParam != 0)};
+        },
+    };
+    return std::visit(call, handler);
+  }
 };
 
 // The application's name: the executable's file name without extension ("Varnel").
 std::string AppName();
 
-// String resource `id` of the executable (UTF-8); empty when there is none.
-std::string LoadString(unsigned id);
-
-// Icon resource `id` of the executable at the system's large icon size. Shared: never
-// destroyed. Null when there is none.
-IconHandle LoadIcon(unsigned id);
-
-// A system metric (kSmCxIcon, kSmCyIcon).
-int GetSystemMetrics(int index);
-
-// The application object: one per program. The entry point constructs it and calls
-// InitInstance; the program ends when InitInstance returns.
-class WinApp {
- public:
-  WinApp() = default;
-  virtual ~WinApp() = default;
-  WinApp(const WinApp&) = delete;
-  WinApp& operator=(const WinApp&) = delete;
-
-  // Runs the application; a false result ends it.
-  virtual bool InitInstance() = 0;
-};
+// The owner of a modal window opened without a parent: the window the person is working
+// in, that is, the last active pop-up of this thread's main (unowned, visible) window.
+// Null when the thread shows no window yet.
+HWND DefaultOwner() noexcept;
 
 }  // namespace varnel::window

@@ -4,7 +4,7 @@
 # target old or whole new, never torn, and a temporary file at as few kill points as possible
 # (at most one system call per file). A run in the same folder later removes what a kill left
 # once it is a minute old. Prints the counts.
-#   tests/catalogue/kill_points.sh PALCONV
+#   tests/unit/kill_points.sh PALCONV
 set -euo pipefail
 palconv=$(realpath "$1")
 data=$(cd "$(dirname "$0")/../data" && pwd)
