@@ -127,6 +127,12 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
   Choose(IDC_LOAD, formats / "archive.pal");
   ExpectFileError(0, L"read", formats / "archive.pal");
   ExpectShown(PaletteOf(data / "ramps.act"));
+  // An empty .pal holds no colours: refused too, never shown as 256 black ones.
+  std::ofstream(formats / "empty.pal", std::ios::binary).flush();
+  Choose(IDC_LOAD, formats / "empty.pal");
+  EXPECT_EQ(MessageAfter(0), L"Cannot read \"" + (formats / "empty.pal").wstring() +
+                                 L"\".\n\nit holds no colours (read as JASC-PAL text)");
+  ExpectShown(PaletteOf(data / "ramps.act"));
   EXPECT_EQ(MessageAfter(IDC_CONVERT), L"Pallete saved as " + (formats / "riff.act").wstring());
   EXPECT_EQ(ReadBytes(formats / "riff.act"), act);
   // Pictures: a PNG strip of 8 x 8 swatches and a GIF's colour table load as their palettes;
