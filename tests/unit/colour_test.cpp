@@ -1,0 +1,115 @@
+// Colour conversion against values computed apart from LittleCMS's use here: Lab by the CIE
+// formulas (CIE 15 Lab to XYZ under D50, Bradford to D65, IEC 61966-2-1's sRGB), CMYK by
+// Pillow's ImageCms (Image "CMYK" through buildTransform(profile, sRGB, "CMYK", "RGB",
+// RELATIVE_COLORIMETRIC)) on the same profile file. Each within 1 per channel.
+#include "varnel/colour.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "support.h"
+
+namespace varnel::test {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::string Profile(const char* name) { return ReadBytes(fs::path(VARNEL_PROFILES_DIR) / name); }
+
+void ExpectNear(COLORREF got, std::array<int, 3> want, const std::string& why) {
+  for (int c = 0; c < 3; ++c)
+    EXPECT_LE(std::abs(int{static_cast<std::uint8_t>(got >> (8 * c))} - want[size_t(c)]), 1)
+        << why << ": channel " << c << " of " << std::hex << got;
+}
+
+TEST(Colour, ConvertsLabAndCmykAsTheReferencesDo) {
+  const struct {
+    std::array<double, 3> lab;
+    std::array<int, 3> srgb;
+    bool outside;  // beyond sRGB by more than half a step
+  } kLab[] = {
+      {{0, 0, 0}, {0, 0, 0}, false},
+      {{100, 0, 0}, {255, 255, 255}, false},
+      {{50, 0, 0}, {119, 119, 119}, false},
+      {{60, -20, 40}, {127, 154, 70}, false},
+      {{40, 60, -80}, {124, 47, 229}, false},
+      {{20, 10, -30}, {40, 45, 93}, false},
+      {{30, 40, 20}, {128, 37, 42}, false},
+      {{80, -10, 90}, {211, 202, 0}, true},
+      {{60, 100, 0}, {255, 0, 150}, true},
+      {{80, -128, 127}, {0, 245, 0}, true},
+      {{100, 127, -128}, {255, 117, 255}, true},
+      {{kNaN, kNaN, kNaN}, {0, 0, 0}, false},    // NaN: 0
+      {{150, -20, 40}, {237, 255, 174}, true},   // L held at 100
+      {{-10, 200, -300}, {0, 0, 196}, true},     // held at (0, 127, -128)
+      {{kInf, -kInf, kInf}, {0, 255, 0}, true},  // held at (100, -128, 127)
+  };
+  std::vector<std::array<double, 3>> lab;
+  std::size_t outside = 0;
+  for (const auto& c : kLab) lab.push_back(c.lab), outside += c.outside;
+  std::size_t clipped = 99;
+  const std::vector<COLORREF> fromLab = LabToSrgb(lab, &clipped);
+  ASSERT_EQ(fromLab.size(), lab.size());
+  for (std::size_t i = 0; i < lab.size(); ++i)
+    ExpectNear(fromLab[i], kLab[i].srgb, "Lab " + std::to_string(i));
+  EXPECT_EQ(clipped, outside);
+  EXPECT_EQ(LabToSrgb({}, &clipped).size(), 0u);
+  EXPECT_EQ(clipped, 0u);
+
+  // Inks in 255ths, as Pillow's 8-bit CMYK gives them.
+  const struct {
+    std::array<double, 4> inks;
+    std::array<int, 3> srgb;
+  } kCmyk[] = {
+      {{0, 0, 0, 0}, {255, 255, 255}},       {{255, 0, 0, 0}, {0, 161, 228}},
+      {{0, 255, 0, 0}, {230, 12, 128}},      {{0, 0, 255, 0}, {255, 237, 0}},
+      {{0, 0, 0, 255}, {43, 43, 42}},        {{51, 102, 153, 51}, {181, 141, 100}},
+      {{255, 255, 255, 255}, {28, 27, 24}},  {{128, 64, 0, 32}, {126, 160, 201}},
+      {{-128, kNaN, 510, 0}, {255, 237, 0}},  // held at (0, 0, 1, 0)
+      {{kInf, -kInf, 0, 0}, {0, 161, 228}},   // held at (1, 0, 0, 0)
+  };
+  std::vector<std::array<double, 4>> cmyk;
+  for (const auto& c : kCmyk)
+    cmyk.push_back({c.inks[0] / 255, c.inks[1] / 255, c.inks[2] / 255, c.inks[3] / 255});
+  const CmykProfile fromFile = CmykProfile::FromBytes(Profile("FOGRA39L_coated.icc"));
+  for (const CmykProfile* profile : {&CmykProfile::Default(), &fromFile}) {
+    EXPECT_EQ(profile->name(), "FOGRA39L Coated");
+    const std::vector<COLORREF> fromCmyk = CmykToSrgb(cmyk, *profile);
+    ASSERT_EQ(fromCmyk.size(), cmyk.size());
+    for (std::size_t i = 0; i < cmyk.size(); ++i)
+      ExpectNear(fromCmyk[i], kCmyk[i].srgb, "CMYK " + std::to_string(i));
+  }
+}
+
+TEST(CmykProfile, SaysWhatItRefusesInstead) {
+  const std::string fogra = Profile("FOGRA39L_coated.icc");
+  std::string display = fogra;
+  display.replace(12, 4, "mntr");  // the device class in the header
+  const struct {
+    std::string bytes;
+    const char* message;
+  } kCases[] = {
+      {Profile("sRGB.icc"), "not a CMYK printer profile (it is an RGB display profile)"},
+      {display, "not a CMYK printer profile (it is a CMYK display profile)"},
+      {"GIF89a, a picture", "not an ICC profile"},
+      {"", "not an ICC profile"},
+      {fogra.substr(0, 128), "not an ICC profile"},                // no tag table
+      {fogra.substr(0, 20000), "a damaged CMYK printer profile"},  // cut in its A2B table
+      {std::string(CmykProfile::kMaxBytes, '\0'), "not an ICC profile"},
+      {std::string(CmykProfile::kMaxBytes + 1, '\0'), "larger than 16 MiB"},
+  };
+  for (const auto& c : kCases) {
+    try {
+      CmykProfile::FromBytes(c.bytes);
+      ADD_FAILURE() << "read: " << c.message;
+    } catch (const ProfileError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnel::test
