@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <variant>
+
+#include "varnel/file_io.h"
+#include "varnel/utf.h"
 
 namespace palconv {
 namespace {
@@ -159,6 +163,26 @@ std::string Refusal(const Request& request, bool has_output) {
   return {};
 }
 
+// The print profile in the file `name`, or the reason it is none; read before any FILE.
+std::variant<std::shared_ptr<const varnel::CmykProfile>, std::string> ProfileIn(
+    const std::string& name) {
+  constexpr std::size_t kMost = std::size_t{16} << 20;  // as a palette file
+  const std::string shown = varnel::IsPrintable(name) ? name : varnel::Quoted(name);
+  std::string bytes;
+  try {
+    varnel::ReadFileChunks(PathFromUtf8(name), [&bytes](std::string_view piece) {
+      bytes.append(piece.substr(0, kMost + 1 - std::min(bytes.size(), kMost + 1)));
+      return bytes.size() <= kMost;
+    });
+    if (bytes.size() > kMost) return shown + ": larger than 16 MiB, not a print profile";
+    return std::make_shared<const varnel::CmykProfile>(varnel::CmykProfile::FromBytes(bytes));
+  } catch (const varnel::FileError& error) {
+    return shown + ": " + error.reason();
+  } catch (const varnel::ProfileError& error) {
+    return shown + ": " + error.what();
+  }
+}
+
 int UsageError(const Console& console, std::string_view message) {
   std::fprintf(console.err, "palconv: %.*s\nTry 'palconv --help' for more information.\n",
                static_cast<int>(message.size()), message.data());
@@ -196,6 +220,12 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
                  "Write PNG swatches N pixels square (1 to 64; default 1)")
       ->type_name("N")
       ->check(CLI::Range(1, 64).description(""));
+  std::string profile;
+  auto* profile_option =
+      app.add_option("--cmyk-profile", profile,
+                     "Convert CMYK colours through this ICC print profile (default: " +
+                         varnel::CmykProfile::Default().name() + ")")
+          ->type_name("FILE");
   app.add_option("FILE", request.files, "Palette files to convert ('-': standard input)")
       ->type_name("");
 
@@ -227,6 +257,14 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
 
   const std::string refusal = Refusal(request, has_output);
   if (!refusal.empty()) return UsageError(console, refusal);
+  if (profile_option->count() > 0) {
+    auto loaded = ProfileIn(profile);
+    if (const std::string* reason = std::get_if<std::string>(&loaded)) {
+      std::fprintf(console.err, "palconv: %s\n", reason->c_str());
+      return kExitUsage;
+    }
+    request.cmyk_profile = std::get<0>(std::move(loaded));
+  }
   return request;
 }
 

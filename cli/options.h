@@ -1,12 +1,14 @@
 // palconv's command line, parsed and checked.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "palconv.h"
+#include "varnel/colour.h"
 #include "varnel/palette_file.h"
 
 namespace palconv {
@@ -29,6 +31,8 @@ struct Request {
   std::optional<varnel::PaletteFormat> to;    // --to: write in this format
   bool keep_count = false;  // --keep-count: JASC-PAL and ACT hold the file's count
   std::optional<int> swatch;  // --swatch N: a PNG picture's swatches are N pixels square
+  // --cmyk-profile FILE: the print profile CMYK colours are converted through.
+  std::shared_ptr<const varnel::CmykProfile> cmyk_profile;
 
   varnel::WriteOptions writing() const { return {keep_count, swatch.value_or(1)}; }
   // The format -o OUT writes: --to, else OUT's extension's (JASC-PAL on standard output).

@@ -18,6 +18,8 @@
 #include "options.h"
 #include "varnel/file_error.h"
 #include "varnel/palette_file.h"
+#include "varnel/losses.h"
+#include "varnel/source_colors.h"
 #include "varnel/utf.h"
 
 namespace palconv {
@@ -27,8 +29,6 @@ using varnel::Palette;
 using varnel::PaletteData;
 using varnel::PaletteDecoder;
 using varnel::PaletteFormat;
-
-constexpr std::size_t kPaintNetShown = 96;  // the entries Paint.NET's palette shows
 
 constexpr std::string_view kSavedAs = "Pallete saved as ";
 constexpr std::string_view kStdoutName = "standard output";
@@ -56,14 +56,20 @@ void AppendRgb(std::string& text, varnel::COLORREF color, char separator) {
   Append(text, varnel::BlueOf(color));
 }
 
-// "index: red green blue", one line per entry.
-std::string Listing(const Palette& palette) {
+// "index: red green blue", one line per entry; a colour a swatch file gave in another model or
+// kind adds it, and its name (`3: 237 28 36  CMYK 0 100 100 0 spot "Brand Red"`).
+std::string Listing(const PaletteData& palette) {
   std::string text;
-  text.reserve(palette.size() * 16);
-  for (unsigned i = 0; i < palette.size(); ++i) {
+  text.reserve(palette.colors.size() * 16);
+  for (unsigned i = 0; i < palette.colors.size(); ++i) {
     Append(text, i);
     text += ": ";
-    AppendRgb(text, palette[i], ' ');
+    AppendRgb(text, palette.colors[i], ' ');
+    if (i < palette.sources.size() && palette.sources[i]) {
+      text += "  " + varnel::Described(*palette.sources[i]);
+      if (i < palette.names.size() && !palette.names[i].empty())
+        text += " " + varnel::Quoted(palette.names[i]);
+    }
     text += '\n';
   }
   return text;
@@ -89,10 +95,11 @@ std::string Shown(std::string_view name) {
   return varnel::IsPrintable(name) ? std::string(name) : varnel::Quoted(name);
 }
 
-// "10,000 files".
-std::string Files(std::size_t count) {
-  return varnel::Grouped(count) + (count == 1 ? " file" : " files");
+// "10,000 files", "1 CMYK colour".
+std::string Grouped(std::size_t count, const std::string& unit) {
+  return varnel::Grouped(count) + " " + unit + (count == 1 ? "" : "s");
 }
+std::string Files(std::size_t count) { return Grouped(count, "file"); }
 
 
 // The reason standard output failed, or "" when all that was printed arrived.
@@ -118,7 +125,9 @@ class Session {
       case Mode::Show:
         Attempt(request_.files.front(), [&] {
           PaletteDecoder decoder = DecoderFor(request_.files.front());
-          Show(ReadInput(request_.files.front(), decoder).colors);
+          PaletteData palette = ReadInput(request_.files.front(), decoder);
+          WarnOfReading(request_.files.front(), decoder, palette, false);
+          Show(palette);
         });
         break;
       case Mode::Info:
@@ -192,11 +201,24 @@ class Session {
     return palette;
   }
 
-  // What reading `name` met: each of the reader's warnings and, unless --from chose the
-  // format, a format its bytes announce that it was not read as; converting, also text read
-  // as JASC-PAL without its header.
-  void WarnOfReading(const std::string& name, const PaletteDecoder& decoder,
-                     const PaletteData& palette, bool converting) {
+  // Converts the CMYK and Lab colours of `palette` through the print profile palconv was
+  // given and says so, then what reading `name` met: each of the reader's warnings and,
+  // unless --from chose the format, a format its bytes announce that it was not read as;
+  // converting, also text read as JASC-PAL without its header.
+  void WarnOfReading(const std::string& name, const PaletteDecoder& decoder, PaletteData& palette,
+                     bool converting) {
+    const varnel::CmykProfile& profile =
+        request_.cmyk_profile ? *request_.cmyk_profile : varnel::CmykProfile::Default();
+    const varnel::Converted converted = varnel::ConvertSources(palette, profile);
+    if (converted.cmyk > 0) {
+      const std::string hint = request_.cmyk_profile ? "" : " (--cmyk-profile FILE for another press)";
+      Warn(name,
+           Grouped(converted.cmyk, "CMYK colour") + " converted to RGB through " + profile.name() + hint,
+           "CMYK colours converted to RGB through " + profile.name() + " in {}" + hint);
+    }
+    if (converted.clipped > 0)
+      Warn(name, Grouped(converted.clipped, "Lab colour") + " outside sRGB held at its edge",
+           "Lab colours outside sRGB held at its edge in {}");
     for (const std::string& warning : palette.warnings) Warn(name, warning);
     const auto announced = decoder.announced();
     if (request_.from) return;
@@ -262,51 +284,8 @@ class Session {
 
   // What a conversion of `name` to `format` could not keep, on standard error.
   void WarnOfLosses(const std::string& name, const PaletteData& palette, PaletteFormat format) {
-    const varnel::FormatInfo& to = varnel::InfoOf(format);
-    const std::string held = " (" + std::string(to.name) + " holds none)";
-    if (palette.extra > 0)
-      Warn(name, std::to_string(palette.extra) + " colours beyond the 256th not converted",
-           "colours beyond the 256th not converted in {}");
-    const bool counted = varnel::IsKept(to.ownCount, request_.keep_count);
-    if (palette.colorLines > palette.count && counted)
-      Warn(name,
-           std::to_string(palette.colorLines) + " colour lines, its count line says " +
-               std::to_string(palette.count) + "; " + std::to_string(palette.count) + " kept",
-           "colour lines beyond the count line dropped in {}");
-    if (!palette.alpha.empty() && !to.alpha)
-      Warn(name, "alpha dropped" + held, "alpha dropped from {}" + held);
-    const bool named = !palette.names.empty() && !to.names();
-    const bool titled = !palette.title.empty() && !to.paletteName;
-    if (named || titled) {
-      const std::string what =
-          named ? titled ? "colour and palette names" : "colour names" : "palette name";
-      Warn(name, what + " dropped" + held,
-           (titled && !named ? "palette names" : what) + " dropped from {}" + held);
-    }
-    const std::size_t units = to.nameUnits;
-    const auto cut = std::ranges::count_if(palette.names, [units](const std::string& n) {
-      return n.size() > units && varnel::Utf16FromUtf8(n).size() > units;
-    });
-    if (to.names() && cut > 0)
-      Warn(name,
-           std::to_string(cut) + (cut == 1 ? " colour name" : " colour names") + " cut to the " +
-               std::to_string(units) + " UTF-16 units " + std::string(to.name) + " holds",
-           "colour names cut to the " + std::to_string(units) + " UTF-16 units " +
-               std::string(to.name) + " holds in {}");
-    if (palette.transparent && !varnel::IsKept(to.transparent, request_.keep_count) &&
-        !varnel::HoldsIndexAsAlpha(format, palette, request_.keep_count)) {
-      const bool kept = to.transparent == varnel::Kept::WithKeepCount;
-      Warn(name,
-           "transparent index " + std::to_string(*palette.transparent) + " dropped" +
-               (kept ? " (--keep-count keeps it)" : ""),
-           std::string("transparent indexes dropped from {}") +
-               (kept ? " (--keep-count keeps them)" : ""));
-    }
-    if (format == PaletteFormat::PaintNet && palette.count > kPaintNetShown)
-      Warn(name,
-           "Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " of its " +
-               std::to_string(palette.count) + " colours",
-           "Paint.NET shows only the first " + std::to_string(kPaintNetShown) + " colours of {}");
+    for (const varnel::Loss& loss : varnel::LossesOf(palette, format, request_.keep_count))
+      Warn(name, loss.what, loss.batch);
   }
 
   // A warning about the file `name` ("" when `what` names it itself): said at once when
@@ -340,7 +319,7 @@ class Session {
   // transparent index, names.
   void Info(const std::string& name) {
     PaletteDecoder decoder = DecoderFor(name);
-    const PaletteData palette = ReadInput(name, decoder);
+    PaletteData palette = ReadInput(name, decoder);
     WarnOfReading(name, decoder, palette, false);
     const varnel::FormatInfo& format = varnel::InfoOf(decoder.format());
     const bool named = !palette.names.empty();
@@ -349,6 +328,7 @@ class Session {
                        (palette.picture.empty() ? "" : palette.picture + "; ") +
                        std::to_string(palette.count) +
                        (palette.count == 1 ? " colour" : " colours");
+    if (const std::string models = varnel::ModelsOf(palette); !models.empty()) line += ": " + models;
     if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";
     line += "; transparent index " +
             (palette.transparent ? std::to_string(*palette.transparent) : std::string("none"));
@@ -358,9 +338,9 @@ class Session {
     Print(line + "\n");
   }
 
-  void Show(const Palette& palette) {
+  void Show(const PaletteData& palette) {
     Print(Listing(palette));
-    if (console_.out_is_terminal) Print(Grid(palette));
+    if (console_.out_is_terminal) Print(Grid(palette.colors));
   }
 
   void SaySaved(const std::filesystem::path& path) {

@@ -102,6 +102,8 @@ class ColorList {
   // Adds a colour, or counts it as extra beyond the 256th; `name` and `alpha` only where
   // the format holds them. A name is kept as well-formed UTF-8 (see ValidUtf8).
   void Add(COLORREF color, std::string_view name = {}, std::uint8_t alpha = 255);
+  // Adds a colour that a swatch file gives as `source` (see PaletteData::sources).
+  void Add(COLORREF color, std::string_view name, const SourceColor& source);
   // The palette; throws FormatError when no colour came.
   PaletteData Finish();
   PaletteData& data() noexcept { return data_; }

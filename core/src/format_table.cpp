@@ -4,6 +4,7 @@
 // made from these rows. See FormatInfo for what each field means.
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
 
 #include "codecs.h"
@@ -23,6 +24,12 @@ std::string EncodePngFile(const PaletteData& palette, const WriteOptions& option
 }
 
 constexpr std::size_t kAnyLength = SIZE_MAX;  // a name as long as a line
+
+constexpr std::uint8_t Models(std::initializer_list<ColorModel> models) {
+  std::uint8_t set = 0;
+  for (const ColorModel model : models) set |= static_cast<std::uint8_t>(1u << static_cast<unsigned>(model));
+  return set;
+}
 
 constexpr FormatInfo kRows[] = {
     {.name = "pal",
@@ -82,6 +89,8 @@ constexpr FormatInfo kRows[] = {
      .extensions = {"aco"},
      .title = "Photoshop swatches",
      .nameUnits = 0xFFFF'FFFE,  // a 32-bit count
+     .models = Models({ColorModel::Rgb, ColorModel::Hsb, ColorModel::Cmyk, ColorModel::Lab,
+                       ColorModel::Grey}),
      .signature = HasAcoVersion,
      .wholeSignature = LooksLikeAco,
      .decode = DecodeAco,
@@ -92,6 +101,8 @@ constexpr FormatInfo kRows[] = {
      .extensions = {"ase"},
      .title = "Adobe swatch exchange",
      .nameUnits = 0xFFFE,  // a 16-bit count
+     .models = Models({ColorModel::Rgb, ColorModel::Cmyk, ColorModel::Lab, ColorModel::Grey}),
+     .kinds = true,
      .signature = LooksLikeAse,
      .decode = DecodeAse,
      .encode = AlwaysOwnCount<EncodeAse>,

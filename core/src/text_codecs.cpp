@@ -26,6 +26,15 @@ void ColorList::Add(COLORREF color, std::string_view name, std::uint8_t alpha) {
     data_.alpha.push_back(alpha);
   }
   data_.colors[count_++] = color;
+  if (!data_.sources.empty()) data_.sources.resize(count_);
+}
+
+void ColorList::Add(COLORREF color, std::string_view name, const SourceColor& source) {
+  const std::size_t before = count_;
+  Add(color, name);
+  if (count_ == before) return;  // beyond the 256th
+  data_.sources.resize(count_);
+  data_.sources.back() = source;
 }
 
 PaletteData ColorList::Finish() {

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "properties.h"
 #include "support.h"
 #include "varnel/palette_file.h"
+#include "varnel/source_colors.h"
 
 namespace varnel::test {
 namespace {
@@ -48,7 +50,7 @@ std::string Screenshot() {
     return bytes;
   };
   std::string bmp = "BM" + le(54 + kStride * kHeight, 4) + le(0, 4) + le(54, 4) + le(40, 4) +
-                    le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(24, 2) + le(0, 24);
+                    le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(24, 2) + std::string(24, '\0');
   for (std::uint32_t row = 0; row < kHeight; ++row) {  // bottom-up
     const unsigned char* rgb = kBands[(kHeight - 1 - row) * 4 / kHeight];
     std::string line;
@@ -151,9 +153,15 @@ TEST_P(Formats, ReadAsExpectedAndSurviveEveryWriter) {
     // A picture says what kind it is first.
     read = (palette.picture.empty() ? "" : "picture " + palette.picture + "\n") +
            fuzz::Describe(palette);
+    // A swatch file's colours as it gave them.
+    for (std::size_t i = 0; i < palette.sources.size(); ++i)
+      if (palette.sources[i])
+        read += "source " + std::to_string(i) + " " + Described(*palette.sources[i]) + "\n";
   } catch (const FileError& error) {
     read = "! " + error.reason() + "\n";
   }
+  // VARNEL_UPDATE_EXPECT=1 writes what was read as the file's .expect, to be looked over.
+  if (std::getenv("VARNEL_UPDATE_EXPECT") != nullptr) WriteBytes(file.string() + ".expect", read);
   EXPECT_EQ(read, ReadBytes(file.string() + ".expect"));
   EXPECT_EQ(fuzz::CheckInput(fuzz::SelectorOf(*format) + ReadBytes(file)), "");
   // What a picture gives comes back the same from the PNG writer, one row of swatches of 1

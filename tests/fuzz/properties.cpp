@@ -1,6 +1,7 @@
 #include "properties.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <span>
 #include <vector>
@@ -78,6 +79,30 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
+// Whether `back`'s source colours are `held`'s, each value within what the format's numbers
+// resolve (Photoshop's 16 bits, or hundredths for Lab), its 8-bit sRGB within 1 of each
+// channel (Photoshop's 16 bits are cut to their high byte, a float is rounded); then `back`
+// takes `held`'s colours there, so that the rest can be compared exactly. "" when they agree, else what differs.
+std::string SourcesAgree(PaletteData& back, const PaletteData& held) {
+  if (back.sources.size() != held.sources.size()) return "the source colours do not come back";
+  for (std::size_t i = 0; i < back.sources.size(); ++i) {
+    const std::optional<SourceColor>&a = back.sources[i], &b = held.sources[i];
+    if (a.has_value() != b.has_value() || (a && (a->model != b->model || a->kind != b->kind)))
+      return "colour " + std::to_string(i) + "'s model or kind does not come back";
+    if (!a) continue;
+    const double resolution = a->model == ColorModel::Lab ? 0.0051 : 1.0 / 65535 + 1e-6;
+    for (std::size_t k = 0; k < 4; ++k)
+      if (!(std::abs(a->values[k] - b->values[k]) <= resolution))
+        return "colour " + std::to_string(i) + "'s values do not come back";
+    const COLORREF x = back.colors[i], y = held.colors[i];
+    for (const int shift : {0, 8, 16})
+      if (std::abs(int(x >> shift & 0xFF) - int(y >> shift & 0xFF)) > 1)
+        return "colour " + std::to_string(i) + " converts otherwise";
+    back.colors[i] = y;
+  }
+  return {};
+}
+
 // Whatever a reader makes of the input survives every writer as far as the format holds it.
 std::string CheckCodec(PaletteFormat format, std::string_view input) {
   PaletteData read;
@@ -94,8 +119,10 @@ std::string CheckCodec(PaletteFormat format, std::string_view input) {
   for (std::size_t row = 0; row < kFormats.size(); ++row) {
     const PaletteFormat written(row);
     if (!kFormats[row].encode) continue;
-    const PaletteData back = Decode(written, Encode(written, read, {.ownCount = true})),
-                      held = Held(read, written);
+    PaletteData back = Decode(written, Encode(written, read, {.ownCount = true}));
+    const PaletteData held = Held(read, written);
+    if (const std::string wrong = SourcesAgree(back, held); !wrong.empty())
+      return std::string(kFormats[row].name) + ": " + wrong;
     if (Describe(back) != Describe(held))
       return "what " + std::string(kFormats[row].name) + " holds does not come back";
   }
@@ -291,6 +318,16 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
   if (format == Gpl) held.title = gimp(palette.title).empty() ? "Untitled" : gimp(palette.title);
   if (info.names()) held.names = palette.names;
   if (info.alpha) held.alpha = palette.alpha;
+  // A swatch format gives every colour a source: its own where the format holds its model,
+  // else the table's RGB; kinds where it holds them.
+  for (std::size_t i = 0; info.models != 0 && i < palette.count; ++i) {
+    const COLORREF c = palette.colors[i];
+    const SourceColor table{ColorModel::Rgb, {RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0, 0}};
+    SourceColor source = i < palette.sources.size() && palette.sources[i] ? *palette.sources[i] : table;
+    if (!info.holds(source.model)) source = {table.model, table.values, source.kind};
+    if (!info.kinds) source.kind = ColorKind::Normal;
+    held.sources.push_back(source);
+  }
   if (HoldsIndexAsAlpha(format, palette, true)) {  // the index as its entry's alpha 0
     held.alpha.resize(palette.count, 255);
     held.alpha[*palette.transparent] = 0;

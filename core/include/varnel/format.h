@@ -88,6 +88,10 @@ struct FormatInfo {
   bool paletteName = false;        // the palette's own name
   Kept ownCount = Kept::Always;    // the palette's own count (else all 256 entries)
   Kept transparent = Kept::Never;  // the transparent index
+  // The models of source colours (PaletteData::sources) it writes back, one bit for each
+  // ColorModel, and whether it writes their kinds; every other colour goes as 8-bit sRGB.
+  std::uint8_t models = 0;
+  bool kinds = false;
 
   // How it is recognised, read and written. Sniffing asks the signature tests in the
   // table's order; each gets a file's first bytes as they are (at least the first
@@ -114,6 +118,9 @@ struct FormatInfo {
 
   constexpr std::string_view extension() const noexcept { return extensions[0]; }
   constexpr bool names() const noexcept { return nameUnits > 0; }
+  constexpr bool holds(ColorModel model) const noexcept {
+    return (models >> static_cast<unsigned>(model) & 1) != 0;
+  }
   constexpr bool offered() const noexcept { return !dialog.empty() || !dialogGroup.empty(); }
 };
 

@@ -45,6 +45,21 @@ class ColorCount {
   std::size_t count_ = kPaletteSize;
 };
 
+// The colour models of swatch files.
+enum class ColorModel : std::uint8_t { Rgb, Hsb, Cmyk, Lab, Grey };
+// The kinds of colour Adobe swatch exchange tells apart (every other format's are normal).
+enum class ColorKind : std::uint8_t { Normal, Global, Spot };
+
+// A colour as a swatch file gives it: its model and its values in the model's own units, held
+// to their range (RGB, HSB, CMYK ink and grey lightness 0 to 1, hue a fraction of a turn; Lab
+// relative to D50, L 0 to 100, a and b -128 to 127), and its kind.
+struct SourceColor {
+  ColorModel model = ColorModel::Rgb;
+  std::array<double, 4> values{};
+  ColorKind kind = ColorKind::Normal;
+  friend bool operator==(const SourceColor&, const SourceColor&) = default;
+};
+
 // A palette as a file gives it: the whole table, which the window shows and JASC-PAL and
 // ACT write, and the facts beside it that other formats keep.
 struct PaletteData {
@@ -60,6 +75,10 @@ struct PaletteData {
   std::vector<std::string> names;
   // One per colour (255 opaque, 0 clear) as soon as one colour is not opaque; else empty.
   std::vector<std::uint8_t> alpha;
+  // One per colour as soon as one colour came from a swatch file as more than 8-bit sRGB (its
+  // model, its precision or its kind), nullopt for a colour that did not; else empty. The
+  // table holds each as 8-bit sRGB; a format that holds the model writes the values back.
+  std::vector<std::optional<SourceColor>> sources;
   std::string title;  // the palette's own name (GIMP "Name:"), well-formed UTF-8
   // For a palette read from a picture, what kind of picture and its size in pixels
   // ("indexed, 32 × 1", "true colour, 64 × 64", "grey, 8 × 8"); empty for a palette file.

@@ -42,6 +42,7 @@ class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
 
   // Loading a file named on the command line or dropped on the window.
   void LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext);
+  varnel::PaletteData Loaded() const;
   void OnOpenAtStart();
   void OnDropFiles(std::filesystem::path path);
   // Copying a colour's value as text.
@@ -52,6 +53,9 @@ class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
   std::filesystem::path m_strPath;      // the file last loaded or saved with Save as
   int m_selected = 0;                   // selected swatch; 0 draws no frame
   varnel::Palette m_palette{};          // set by InitSwatches
+  // All the last Load read beside the colours (count, names, alpha, transparent index, each
+  // colour as its file gave it), which Save as writes where the format holds it.
+  varnel::PaletteData m_loaded;
   varnel::ui::Swatches m_swatch{};      // set by InitSwatches
   std::string m_strInfo;                // the information line
   HICON m_hIcon;                        // the application's icon
