@@ -1,5 +1,8 @@
 // Selecting swatches with clicks, replacing colours through the real colour chooser, and
 // real X input (xdotool) in place of posted messages.
+#include <cstdio>
+#include <fstream>
+
 #include "journey.h"
 #include "resource.h"
 
@@ -60,6 +63,36 @@ TEST_F(MouseJourney, ClicksSelectDoubleClicksEditAndRealInputArrives) {
   ExpectFrame(Shown(), 9, false);
   Choose(IDC_SAVEAS, folder_ / "edited.act");
   EXPECT_EQ(PaletteOf(folder_ / "edited.act"), edited);
+
+  // A 16-colour named GIMP palette keeps its count and names through an edit and Save as
+  // .gpl; Save as .act says in one box what ACT cannot keep.
+  auto gimp = [](int changed) {
+    std::string text = "GIMP Palette\nName: Named\nColumns: 16\n#\n";
+    for (int i = 0; i < 16; ++i) {
+      char line[40];
+      std::snprintf(line, sizeof line, "%3d %3d %3d\tcolour %d\n", i == changed ? 1 : 16 * i,
+                    i == changed ? 2 : 8, i == changed ? 3 : 255 - 16 * i, i);
+      text += line;
+    }
+    return text;
+  };
+  std::ofstream(folder_ / "named.gpl", std::ios::binary) << gimp(-1);
+  Choose(IDC_LOAD, folder_ / "named.gpl");
+  Click(SwatchCentre(3), true);
+  const HWND picker = WaitForWindow(L"Color");
+  ASSERT_NE(picker, nullptr);
+  for (const auto& [id, value] : {std::pair{706, 1}, {707, 2}, {708, 3}})
+    SendMessageW(GetDlgItem(picker, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::to_wstring(value).c_str()));
+  Close(picker, IDOK);
+  fs::create_directory(folder_ / "saved");  // named after its own Name: line, not the file
+  Choose(IDC_SAVEAS, folder_ / "saved" / "named.gpl");
+  const Bytes saved = ReadBytes(folder_ / "saved" / "named.gpl");
+  EXPECT_EQ(std::string(saved.begin(), saved.end()), gimp(3));
+  Choose(IDC_SAVEAS, folder_ / "named.act");
+  EXPECT_EQ(MessageAfter(0), (folder_ / "named.act").wstring() +
+                                 L" cannot keep everything:\ncolour and palette names dropped (act holds none)\n");
+  Choose(IDC_LOAD, folder_ / "edited.act");
+  ExpectShown(edited);
 
   // Real input: a double click of the X mouse, the mnemonic of "&Load Pallete...", Enter on
   // the default button, Escape.
