@@ -14,6 +14,8 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_generator.cmake)
 if(WIN32)
   install(TARGETS Varnel palconv RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
+  # LittleCMS's MIT licence asks for its notice in every copy, the programs included.
+  install(FILES ${VARNEL_THIRD_PARTY_DIR}/lcms2/COPYING DESTINATION . RENAME LittleCMS-LICENSE.txt)
   install(DIRECTORY examples DESTINATION .)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_NSIS_PACKAGE_NAME "Varnel Pallete Converter")
