@@ -15,7 +15,7 @@ namespace {
 // Colour i's name as UTF-16, cut at a character boundary to what `format` holds.
 std::u16string NameOf(const PaletteData& palette, std::size_t i, PaletteFormat format) {
   if (i >= palette.names.size()) return {};
-  return Utf16FromUtf8(Utf8Prefix(palette.names[i], InfoOf(format).nameUnits));
+  return Utf16FromUtf8(Utf8Prefix(palette.names[i], InfoOf(format).nameUnits()));
 }
 
 // A colour component from a fraction, rounded and held to 0..255.
@@ -130,7 +130,7 @@ std::vector<AcoColor> ReadAcoSection(ByteReader& in, std::uint32_t version) {
   for (AcoColor& color : colors) {
     color = {in.U16(), in.U16(), in.U16(), in.U16(), {}};
     in.U16();
-    if (version == 2) color.name = in.Utf16(in.U32());
+    if (version == 2) color.name = in.Utf16(in.Number(InfoOf(PaletteFormat::Aco).nameField));
   }
   return colors;
 }
@@ -144,7 +144,8 @@ std::vector<AcoColor> ReadAco(std::string_view bytes, bool whole) {
     if (version != 1 && version != 2)
       throw FormatError("its version " + std::to_string(version) + " is not 1 or 2");
     colors = ReadAcoSection(in, version);
-  } while (in.left() >= 4 && (whole || ByteReader(bytes.substr(bytes.size() - in.left())).U16() == 2));
+  } while (in.left() >= 4 &&
+           (whole || ByteReader(bytes.substr(bytes.size() - in.left())).U16() == 2));
   if (whole && in.left() > 0) throw FormatError("it has bytes after its last section");
   return colors;
 }
@@ -202,7 +203,8 @@ std::string EncodeAco(const PaletteData& palette) {
     for (std::size_t i = 0; i < palette.count; ++i) {
       const COLORREF c = palette.colors[i];
       w.U16(0).U16(RedOf(c) * 257u).U16(GreenOf(c) * 257u).U16(BlueOf(c) * 257u).U16(0);
-      if (version == 2) w.Utf16(NameOf(palette, i, PaletteFormat::Aco), 4);
+      if (version == 2)
+        w.Utf16(NameOf(palette, i, PaletteFormat::Aco), InfoOf(PaletteFormat::Aco).nameField);
     }
   }
   return w.out;
@@ -225,7 +227,7 @@ PaletteData DecodeAse(std::string_view bytes) {
     const std::uint32_t type = in.U16();
     ByteReader block(in.Bytes(in.U32()));
     if (type != 0x0001) continue;  // groups only gather colours
-    std::string name = block.Utf16(block.U16());
+    std::string name = block.Utf16(block.Number(InfoOf(PaletteFormat::Ase).nameField));
     const std::string_view model = block.Bytes(4);
     const std::size_t index = list.size();
     if (model == "RGB ") {
@@ -250,7 +252,8 @@ std::string EncodeAse(const PaletteData& palette) {
   for (std::size_t i = 0; i < palette.count; ++i) {
     const std::u16string name = NameOf(palette, i, PaletteFormat::Ase);
     const COLORREF c = palette.colors[i];
-    w.U16(0x0001).Length(2 + 2 * (name.size() + 1) + 4 + 12 + 2, 4).Utf16(name, 2);
+    const std::size_t field = InfoOf(PaletteFormat::Ase).nameField;
+    w.U16(0x0001).Length(field + 2 * (name.size() + 1) + 4 + 12 + 2, 4).Utf16(name, field);
     w.out += "RGB ";
     w.F32(RedOf(c) / 255.0f).F32(GreenOf(c) / 255.0f).F32(BlueOf(c) / 255.0f).U16(2);
   }
