@@ -48,7 +48,7 @@ std::string Screenshot() {
     return bytes;
   };
   std::string bmp = "BM" + le(54 + kStride * kHeight, 4) + le(0, 4) + le(54, 4) + le(40, 4) +
-                    le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(24, 2) + le(0, 24);
+                    le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(24, 2) + std::string(24, '\0');
   for (std::uint32_t row = 0; row < kHeight; ++row) {  // bottom-up
     const unsigned char* rgb = kBands[(kHeight - 1 - row) * 4 / kHeight];
     std::string line;

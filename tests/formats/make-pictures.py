@@ -121,7 +121,9 @@ open('png-trns-before-plte.png', 'wb').write(
 indexed(SIXTEEN, (4, 1)).save('/tmp/make-pictures-16.png', bits=2)
 open('png-2bit-16-entries.png', 'wb').write(chunks('/tmp/make-pictures-16.png', 'IHDR', (
     'PLTE', bytes(rgb(SIXTEEN))), 'IDAT', 'IEND'))
-patch('png-indexed-4bit.png', 'png-depth-3.png', 24, b'\x03')
+patch('png-indexed-4bit.png', 'png-depth-3.png', 24, b'\x03')  # IHDR's CRC made right again
+depth3 = chunks('png-depth-3.png', 'IHDR', 'PLTE', 'IDAT', 'IEND')
+open('png-depth-3.png', 'wb').write(depth3)
 
 # GIF: a global table, a local one only, a transparent index; a short table, a vast screen.
 indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
