@@ -22,8 +22,8 @@ Palette TypicalPalette() {
 }
 
 // Throughput per byte of the file the iteration handled.
-void ReportBytes(benchmark::State& state, std::size_t bytes_per_iteration) {
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes_per_iteration));
+void ReportBytes(benchmark::State& state, std::size_t bytesPerIteration) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytesPerIteration));
 }
 
 void JascPalDecode(benchmark::State& state) {

@@ -22,27 +22,27 @@ namespace {
 // (the console outlives the program): UTF-8 text, and colour escapes on standard output.
 class ConsoleSetup {
  public:
-  ConsoleSetup() : code_page_(GetConsoleOutputCP()), out_(GetStdHandle(STD_OUTPUT_HANDLE)) {
-    if (code_page_ != 0) SetConsoleOutputCP(CP_UTF8);
+  ConsoleSetup() : codePage_(GetConsoleOutputCP()), out_(GetStdHandle(STD_OUTPUT_HANDLE)) {
+    if (codePage_ != 0) SetConsoleOutputCP(CP_UTF8);
     if (out_ != INVALID_HANDLE_VALUE && GetConsoleMode(out_, &mode_)) {
-      is_terminal_ = true;
+      isTerminal_ = true;
       SetConsoleMode(out_, mode_ | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     }
   }
   ~ConsoleSetup() {
-    if (is_terminal_) SetConsoleMode(out_, mode_);
-    if (code_page_ != 0) SetConsoleOutputCP(code_page_);
+    if (isTerminal_) SetConsoleMode(out_, mode_);
+    if (codePage_ != 0) SetConsoleOutputCP(codePage_);
   }
   ConsoleSetup(const ConsoleSetup&) = delete;
   ConsoleSetup& operator=(const ConsoleSetup&) = delete;
 
-  bool out_is_terminal() const { return is_terminal_; }
+  bool outIsTerminal() const { return isTerminal_; }
 
  private:
-  UINT code_page_;  // 0 when there is no console
+  UINT codePage_;  // 0 when there is no console
   HANDLE out_;
   DWORD mode_ = 0;
-  bool is_terminal_ = false;
+  bool isTerminal_ = false;
 };
 
 }  // namespace
@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < argc; ++i) args.push_back(varnel::Narrow(argv[i]));
   const ConsoleSetup setup;
   palconv::Console console;
-  console.out_is_terminal = setup.out_is_terminal();
+  console.outIsTerminal = setup.outIsTerminal();
   return palconv::Run(args, console);
 }
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv, argv + argc);
   palconv::Console console;
-  console.out_is_terminal = isatty(STDOUT_FILENO) == 1;
+  console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
   return palconv::Run(args, console);
 }
 #endif

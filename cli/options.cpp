@@ -75,10 +75,10 @@ std::string Footer() {
   auto words = [](const varnel::FormatInfo& info) {
     return info.help.empty() ? info.title : info.help;
   };
-  std::size_t name_width = 0, words_width = 0;
+  std::size_t nameWidth = 0, wordsWidth = 0;
   for (const varnel::FormatInfo& info : kFormats) {
-    name_width = std::max(name_width, info.name.size() + 2);
-    words_width = std::max(words_width, words(info).size() + 2);
+    nameWidth = std::max(nameWidth, info.name.size() + 2);
+    wordsWidth = std::max(wordsWidth, words(info).size() + 2);
   }
   std::string footer = "\nFormats (--from, --to):\n", announcing;
   for (std::size_t row = 0; row < kFormats.size(); ++row) {
@@ -93,8 +93,8 @@ std::string Footer() {
     else if (!info.encode)
       extensions += " (read only)";
     footer +=
-        "  " + Padded(info.name, name_width) + Padded(words(info), words_width) + extensions + "\n";
-    if (info.signature && PaletteFormat(row) != PaletteFormat::JascPal)
+        "  " + Padded(info.name, nameWidth) + Padded(words(info), wordsWidth) + extensions + "\n";
+    if (info.signature && !info.announces)
       announcing.append(announcing.empty() ? "" : ", ").append(info.title);
   }
   return footer + "\n" +
@@ -129,31 +129,31 @@ CLI::Validator FormatValidator(bool written) {
 
 // The refusal of a command line that parsed but asks for something palconv cannot do,
 // or an empty string.
-std::string Refusal(const Request& request, bool has_output) {
+std::string Refusal(const Request& request, bool hasOutput) {
   const auto& files = request.files;
   if (files.empty()) return "no FILE given";
-  if (std::ranges::any_of(files, &std::string::empty) || (has_output && request.output.empty())) {
+  if (std::ranges::any_of(files, &std::string::empty) || (hasOutput && request.output.empty())) {
     return "empty file name";
   }
   if (request.mode == Mode::Show && files.size() != 1) {
     return "--show lists one FILE, " + std::to_string(files.size()) + " were given";
   }
-  if (has_output && files.size() != 1) {
+  if (hasOutput && files.size() != 1) {
     return "-o writes one FILE, " + std::to_string(files.size()) + " were given";
   }
-  if ((request.to || request.keep_count || request.swatch) &&
+  if ((request.to || request.keepCount || request.swatch) &&
       (request.mode == Mode::Show || request.mode == Mode::Info))
-    return std::string(request.to ? "--to" : request.keep_count ? "--keep-count" : "--swatch") +
+    return std::string(request.to ? "--to" : request.keepCount ? "--keep-count" : "--swatch") +
            " applies to conversions only";
   // What -o OUT names must be written; --swatch sizes only a PNG picture's swatches.
   const varnel::PaletteFormat png = *varnel::FormatNamed("png");
-  if (has_output && !request.to && !varnel::InfoOf(request.OutputFormat()).encode) {
+  if (hasOutput && !request.to && !varnel::InfoOf(request.OutputFormat()).encode) {
     return "-o: '" + request.output + "' names " +
            WithArticle(varnel::InfoOf(request.OutputFormat()).title) +
            ", which is only read, never written; --to FORMAT writes another (" +
            FormatNames(true) + ")";
   }
-  if (request.swatch && (has_output ? request.OutputFormat() != png : request.to != png))
+  if (request.swatch && (hasOutput ? request.OutputFormat() != png : request.to != png))
     return "--swatch applies to PNG pictures only (-o OUT.png or --to png)";
   const auto stdin_named = std::ranges::count(files, std::string(kStdStream));
   if (request.mode == Mode::ConvertBeside && stdin_named > 0) {
@@ -208,13 +208,13 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
                      ->type_name("OUT");
   app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
   app.add_flag("--info", info, "Tell each FILE's format and why, colours, transparency, names");
-  auto* from_option = app.add_option("--from", from, "Read every FILE in this format")
+  auto* fromOption = app.add_option("--from", from, "Read every FILE in this format")
                           ->type_name("FORMAT")
                           ->check(FormatValidator(false));
-  auto* to_option = app.add_option("--to", to, "Write in this format")
+  auto* toOption = app.add_option("--to", to, "Write in this format")
                         ->type_name("FORMAT")
                         ->check(FormatValidator(true));
-  app.add_flag("--keep-count", request.keep_count,
+  app.add_flag("--keep-count", request.keepCount,
                "Write JASC-PAL and ACT with the palette's own colour count");
   app.add_option("--swatch", request.swatch,
                  "Write PNG swatches N pixels square (1 to 64; default 1)")
@@ -244,18 +244,18 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
     return UsageError(console, error.what());
   }
 
-  const bool has_output = output->count() > 0;
-  if (show + info + has_output > 1) {
+  const bool hasOutput = output->count() > 0;
+  if (show + info + hasOutput > 1) {
     return UsageError(console, std::string(show ? "--show" : "--info") + " and " +
-                                   (has_output ? "-o" : "--info") + " cannot be used together");
+                                   (hasOutput ? "-o" : "--info") + " cannot be used together");
   }
-  if (has_output) request.mode = Mode::ConvertTo;
+  if (hasOutput) request.mode = Mode::ConvertTo;
   if (show) request.mode = Mode::Show;
   if (info) request.mode = Mode::Info;
-  if (from_option->count() > 0) request.from = varnel::FormatNamed(from);
-  if (to_option->count() > 0) request.to = varnel::FormatNamed(to);
+  if (fromOption->count() > 0) request.from = varnel::FormatNamed(from);
+  if (toOption->count() > 0) request.to = varnel::FormatNamed(to);
 
-  const std::string refusal = Refusal(request, has_output);
+  const std::string refusal = Refusal(request, hasOutput);
   if (!refusal.empty()) return UsageError(console, refusal);
   if (profile_option->count() > 0) {
     auto loaded = ProfileIn(profile);
@@ -263,7 +263,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
       std::fprintf(console.err, "palconv: %s\n", reason->c_str());
       return kExitUsage;
     }
-    request.cmyk_profile = std::get<0>(std::move(loaded));
+    request.cmykProfile = std::get<0>(std::move(loaded));
   }
   return request;
 }

@@ -29,12 +29,12 @@ struct Request {
   std::string output;                         // OUT of -o; "-" is standard output
   std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
   std::optional<varnel::PaletteFormat> to;    // --to: write in this format
-  bool keep_count = false;  // --keep-count: JASC-PAL and ACT hold the file's count
+  bool keepCount = false;  // --keep-count: JASC-PAL and ACT hold the file's count
   std::optional<int> swatch;  // --swatch N: a PNG picture's swatches are N pixels square
   // --cmyk-profile FILE: the print profile CMYK colours are converted through.
-  std::shared_ptr<const varnel::CmykProfile> cmyk_profile;
+  std::shared_ptr<const varnel::CmykProfile> cmykProfile;
 
-  varnel::WriteOptions writing() const { return {keep_count, swatch.value_or(1)}; }
+  varnel::WriteOptions writing() const { return {keepCount, swatch.value_or(1)}; }
   // The format -o OUT writes: --to, else OUT's extension's (JASC-PAL on standard output).
   varnel::PaletteFormat OutputFormat() const {
     if (to) return *to;

@@ -1,9 +1,7 @@
 #include "palconv.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
-#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -16,10 +14,12 @@
 #include <variant>
 
 #include "options.h"
+#include "report.h"
 #include "varnel/file_error.h"
-#include "varnel/palette_file.h"
 #include "varnel/losses.h"
+#include "varnel/palette_file.h"
 #include "varnel/source_colors.h"
+#include "varnel/text.h"
 #include "varnel/utf.h"
 
 namespace palconv {
@@ -34,66 +34,16 @@ constexpr std::string_view kSavedAs = "Pallete saved as ";
 constexpr std::string_view kStdoutName = "standard output";
 
 // A failure on standard output, which has no path of its own.
-struct StreamError {
-  std::string_view stream;
+struct OutputError {
   std::string reason;
 };
 
-std::string SystemReason(int error_number) { return std::generic_category().message(error_number); }
+std::string SystemReason(int errorNumber) { return std::generic_category().message(errorNumber); }
 
-void Append(std::string& text, unsigned value) {
-  std::array<char, 16> digits{};
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  text.append(digits.data(), end);
-}
-
-// The entry's red, green and blue in decimal, `separator` between them.
-void AppendRgb(std::string& text, varnel::COLORREF color, char separator) {
-  Append(text, varnel::RedOf(color));
-  text += separator;
-  Append(text, varnel::GreenOf(color));
-  text += separator;
-  Append(text, varnel::BlueOf(color));
-}
-
-// "index: red green blue", one line per entry; a colour a swatch file gave in another model or
-// kind adds it, and its name (`3: 237 28 36  CMYK 0 100 100 0 spot "Brand Red"`).
-std::string Listing(const PaletteData& palette) {
-  std::string text;
-  text.reserve(palette.colors.size() * 16);
-  for (unsigned i = 0; i < palette.colors.size(); ++i) {
-    Append(text, i);
-    text += ": ";
-    AppendRgb(text, palette.colors[i], ' ');
-    if (i < palette.sources.size() && palette.sources[i]) {
-      text += "  " + varnel::Described(*palette.sources[i]);
-      if (i < palette.names.size() && !palette.names[i].empty())
-        text += " " + varnel::Quoted(palette.names[i]);
-    }
-    text += '\n';
-  }
-  return text;
-}
-
-// 16 rows of 16 cells, each two blanks on the entry's colour as a 24-bit background.
-std::string Grid(const Palette& palette) {
-  constexpr unsigned kColumns = 16;
-  std::string text;
-  for (unsigned i = 0; i < palette.size(); ++i) {
-    text += "\x1b[48;2;";
-    AppendRgb(text, palette[i], ';');
-    text += "m  ";
-    if (i % kColumns == kColumns - 1) text += "\x1b[0m\n";
-  }
-  return text;
-}
-
-// A name as printed: as it is, or, when it holds a control character (a line feed, an
-// escape sequence), quoted with those characters spelt out (see varnel::Quoted), so that no
-// name can move the cursor or fake a line of its own.
-std::string Shown(std::string_view name) {
-  return varnel::IsPrintable(name) ? std::string(name) : varnel::Quoted(name);
-}
+// Why a file was read in the format it was, and the words --info says it with.
+enum class Choice { From, Signature, Extension, Default };
+constexpr std::string_view kChoiceWords[] = {"as --from asks", "by its signature",
+                                             "by its extension", "by default"};
 
 // "10,000 files", "1 CMYK colour".
 std::string Grouped(std::size_t count, const std::string& unit) {
@@ -101,13 +51,12 @@ std::string Grouped(std::size_t count, const std::string& unit) {
 }
 std::string Files(std::size_t count) { return Grouped(count, "file"); }
 
-
 // The reason standard output failed, or "" when all that was printed arrived.
 std::string OutputFailure(std::FILE* out) {
   const bool flushed = std::fflush(out) == 0;
-  const int error_number = errno;
+  const int errorNumber = errno;
   if (flushed && !std::ferror(out)) return {};
-  return SystemReason(flushed ? EIO : error_number);
+  return SystemReason(flushed ? EIO : errorNumber);
 }
 
 class Session {
@@ -147,9 +96,9 @@ class Session {
       std::forward<Work>(work)();
     } catch (const varnel::FileError& error) {
       Report(varnel::PathText(error.path()), error.reason());
-    } catch (const StreamError& error) {
-      Report(error.stream, error.reason);
-      if (error.stream == kStdoutName) out_reported_ = true;
+    } catch (const OutputError& error) {
+      Report(kStdoutName, error.reason);
+      outReported_ = true;
     } catch (const std::exception& error) {
       Report(name, error.what());
     }
@@ -181,16 +130,15 @@ class Session {
     }
   }
 
-  // Why the file was read in the format it was: "by its signature", "by its extension",
-  // "by default" or "as --from asks".
-  const char* Why(const std::string& name, const PaletteDecoder& decoder) const {
-    if (request_.from) return "as --from asks";
-    if (decoder.bySignature()) return "by its signature";
+  // Why the file was read in the format it was.
+  Choice Why(const std::string& name, const PaletteDecoder& decoder) const {
+    if (request_.from) return Choice::From;
+    if (decoder.bySignature()) return Choice::Signature;
     const std::string ext = varnel::PathText(varnel::ExtensionOf(PathFromUtf8(name)));
     return name != kStdStream && (decoder.format() != PaletteFormat::JascPal ||
                                   varnel::FormatNamed(ext) == PaletteFormat::JascPal)
-               ? "by its extension"
-               : "by default";
+               ? Choice::Extension
+               : Choice::Default;
   }
 
   // Reads a file to convert, with a warning where its bytes say it may be another format.
@@ -208,12 +156,14 @@ class Session {
   void WarnOfReading(const std::string& name, const PaletteDecoder& decoder, PaletteData& palette,
                      bool converting) {
     const varnel::CmykProfile& profile =
-        request_.cmyk_profile ? *request_.cmyk_profile : varnel::CmykProfile::Default();
+        request_.cmykProfile ? *request_.cmykProfile : varnel::CmykProfile::Default();
     const varnel::Converted converted = varnel::ConvertSources(palette, profile);
     if (converted.cmyk > 0) {
-      const std::string hint = request_.cmyk_profile ? "" : " (--cmyk-profile FILE for another press)";
+      const std::string hint =
+          request_.cmykProfile ? "" : " (--cmyk-profile FILE for another press)";
       Warn(name,
-           Grouped(converted.cmyk, "CMYK colour") + " converted to RGB through " + profile.name() + hint,
+           Grouped(converted.cmyk, "CMYK colour") + " converted to RGB through " + profile.name() +
+               hint,
            "CMYK colours converted to RGB through " + profile.name() + " in {}" + hint);
     }
     if (converted.clipped > 0)
@@ -223,13 +173,12 @@ class Session {
     const auto announced = decoder.announced();
     if (request_.from) return;
     if (decoder.format() == PaletteFormat::JascPal && announced != PaletteFormat::JascPal &&
-        std::string_view(Why(name, decoder)) == "by default") {
+        Why(name, decoder) == Choice::Default) {
       if (!converting) return;
       Warn(name, "no JASC-PAL header; read as JASC-PAL text by default",
            "no JASC-PAL header in {}; read as JASC-PAL text by default");
     } else if (announced && *announced != decoder.format()) {
-      std::string as(varnel::InfoOf(decoder.format()).name);
-      std::ranges::transform(as, as.begin(), [](char c) { return c >= 'a' ? char(c - 32) : c; });
+      const std::string as = varnel::UpperAscii(varnel::InfoOf(decoder.format()).name);
       Warn({}, Shown(name) + " looks like " + WithArticle(varnel::InfoOf(*announced).title) +
                    "; read as " + as + " by its name (--from " +
                    std::string(varnel::InfoOf(*announced).name) + " reads it as one)");
@@ -243,7 +192,7 @@ class Session {
     const PaletteFormat format = request_.OutputFormat();
     if (out == kStdStream) {
       Print(varnel::Encode(format, palette, request_.writing()));
-      if (std::fflush(console_.out) != 0) throw StreamError{kStdoutName, SystemReason(errno)};
+      if (std::fflush(console_.out) != 0) throw OutputError{SystemReason(errno)};
     } else {
       varnel::WritePaletteFile(path, palette, format, request_.writing());
       SaySaved(path);
@@ -268,13 +217,13 @@ class Session {
     varnel::WritePaletteFile(target, palette, format, request_.writing(), [&] {
       existed = true;
       resolved = Resolved(target);
-      const std::string shown_target = Shown(varnel::PathText(target));
+      const std::string shownTarget = Shown(varnel::PathText(target));
       if (Sources().contains(resolved))
         throw std::runtime_error(
-            "not converted: its target " + shown_target +
+            "not converted: its target " + shownTarget +
             (resolved == Resolved(path) ? " leads to the file itself" : " is a file to convert"));
       if (const std::string* source = WrittenFrom(resolved))
-        throw std::runtime_error("not converted: its target " + shown_target +
+        throw std::runtime_error("not converted: its target " + shownTarget +
                                  " was just written from " + Shown(*source));
     });
     (existed ? written_[resolved] : unresolved_[target]) = name;
@@ -284,7 +233,7 @@ class Session {
 
   // What a conversion of `name` to `format` could not keep, on standard error.
   void WarnOfLosses(const std::string& name, const PaletteData& palette, PaletteFormat format) {
-    for (const varnel::Loss& loss : varnel::LossesOf(palette, format, request_.keep_count))
+    for (const varnel::Loss& loss : varnel::LossesOf(palette, format, request_.keepCount))
       Warn(name, loss.what, loss.batch);
   }
 
@@ -323,12 +272,13 @@ class Session {
     WarnOfReading(name, decoder, palette, false);
     const varnel::FormatInfo& format = varnel::InfoOf(decoder.format());
     const bool named = !palette.names.empty();
-    std::string line = Shown(name) + ": " + std::string(format.name) + " (" +
-                       std::string(format.title) + ") " + Why(name, decoder) + "; " +
-                       (palette.picture.empty() ? "" : palette.picture + "; ") +
-                       std::to_string(palette.count) +
-                       (palette.count == 1 ? " colour" : " colours");
-    if (const std::string models = varnel::ModelsOf(palette); !models.empty()) line += ": " + models;
+    std::string line =
+        Shown(name) + ": " + std::string(format.name) + " (" + std::string(format.title) + ") " +
+        std::string(kChoiceWords[static_cast<int>(Why(name, decoder))]) + "; " +
+        (palette.picture.empty() ? "" : palette.picture + "; ") + std::to_string(palette.count) +
+        (palette.count == 1 ? " colour" : " colours");
+    if (const std::string models = varnel::ModelsOf(palette); !models.empty())
+      line += ": " + models;
     if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";
     line += "; transparent index " +
             (palette.transparent ? std::to_string(*palette.transparent) : std::string("none"));
@@ -340,7 +290,7 @@ class Session {
 
   void Show(const PaletteData& palette) {
     Print(Listing(palette));
-    if (console_.out_is_terminal) Print(Grid(palette.colors));
+    if (console_.outIsTerminal) Print(Grid(palette.colors));
   }
 
   void SaySaved(const std::filesystem::path& path) {
@@ -351,8 +301,8 @@ class Session {
   }
 
   void Print(std::string_view text) {
-    if (std::fwrite(text.data(), 1, text.size(), console_.out) != text.size() && out_errno_ == 0)
-      out_errno_ = errno;
+    if (std::fwrite(text.data(), 1, text.size(), console_.out) != text.size() && outErrno_ == 0)
+      outErrno_ = errno;
   }
 
   // Everything printed must have arrived: a full disk or closed pipe on standard output
@@ -360,8 +310,8 @@ class Session {
   void FinishOutput() {
     // A write that failed on the way has the better reason: the last flush may find no
     // bytes left to fail on.
-    if (const std::string reason = OutputFailure(console_.out); !reason.empty() && !out_reported_)
-      Report(kStdoutName, out_errno_ != 0 ? SystemReason(out_errno_) : reason);
+    if (const std::string reason = OutputFailure(console_.out); !reason.empty() && !outReported_)
+      Report(kStdoutName, outErrno_ != 0 ? SystemReason(outErrno_) : reason);
   }
 
   // Every FILE, resolved; worked out only once a target exists, so that a batch of new
@@ -401,8 +351,8 @@ class Session {
   };
   std::vector<Gathered> gathered_;
   bool failed_ = false;
-  bool out_reported_ = false;
-  int out_errno_ = 0;  // why printing first failed
+  bool outReported_ = false;
+  int outErrno_ = 0;  // why printing first failed
 };
 
 }  // namespace

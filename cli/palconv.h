@@ -1,5 +1,6 @@
-// palconv: converts palette files between JASC-PAL text and ACT colour tables, or lists
-// their colours. The entry point (main.cpp) hands the arguments over as UTF-8.
+// palconv: converts palette files between the formats of the table of formats, or lists
+// their colours or what they are. The entry point (main.cpp) hands the arguments over as
+// UTF-8.
 #pragma once
 
 #include <cstdio>
@@ -19,7 +20,7 @@ inline constexpr int kExitUsage = 2;       // the command line made no sense; no
 struct Console {
   std::FILE* out = stdout;
   std::FILE* err = stderr;
-  bool out_is_terminal = false;  // --show draws its colour grid only on a terminal
+  bool outIsTerminal = false;  // --show draws its colour grid only on a terminal
 };
 
 // Runs palconv on `args` (UTF-8, args[0] the program's name) and returns the exit status.

@@ -1,7 +1,6 @@
 #include "varnel/app/converter_app.h"
 
 #include "varnel/app/converter_dlg.h"
-#include "varnel/window/desktop.h"
 
 BOOL CConverterApp::InitInstance() {
   CConverterDlg dlg;

@@ -1,10 +1,10 @@
-// The three file commands, Load, Save as and Convert, and the box for a file error.
+// The three file commands, Load, Save as and Convert.
 #include "varnel/app/converter_dlg.h"
 #include <algorithm>
 
 #include "varnel/losses.h"
 #include "varnel/palette_file.h"
-#include "varnel/window/common_dialogs.h"
+#include "varnel/window/dialog.h"
 
 using namespace varnel::window;
 
@@ -17,7 +17,7 @@ constexpr const char* kNoCurrentFile =
 }  // namespace
 
 // A file that cannot be read or written raises varnel::FileError, which ends the command
-// before the palette or the current file change; the window layer hands it to ReportError.
+// before the palette or the current file change; the window layer tells it in its box.
 void CConverterDlg::OnLoadPalette() {
   FileDialog dlg(true, kDefaultExt, m_strPath, 0, varnel::FileDialogFilter(varnel::DialogUse::Load),
                  nullptr);
@@ -95,16 +95,4 @@ void CConverterDlg::OnConvert() {
   }
   varnel::WritePaletteFile(*target, varnel::PaletteData(m_palette), written);
   MessageBox("Pallete saved as " + varnel::PathText(*target));
-}
-
-void CConverterDlg::ReportError(const std::exception& error) {
-  const auto* file = dynamic_cast<const varnel::FileError*>(&error);
-  if (file == nullptr) {
-    Dialog::ReportError(error);
-    return;
-  }
-  const char* verb = file->operation() == varnel::FileOperation::Read ? "read" : "write";
-  MessageBox(std::string("Cannot ") + verb + " \"" + varnel::PathText(file->path()) + "\".\n\n" +
-                 file->reason(),
-             nullptr, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -4,8 +4,7 @@
 #include <string>
 
 #include "varnel/app/converter_dlg.h"
-#include "varnel/window/common_dialogs.h"
-#include "varnel/window/desktop.h"
+#include "varnel/window/dialog.h"
 
 using namespace varnel::window;
 

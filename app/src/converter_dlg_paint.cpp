@@ -12,11 +12,11 @@ BOOL CConverterDlg::OnEraseBkgnd(HDC hDC) {
   const ScopedBitmap background(
       ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BACKGROUND)));
   BITMAP bitmap{};
-  ::GetObjectW(background, sizeof bitmap, &bitmap);
+  ::GetObjectW(background.get(), sizeof bitmap, &bitmap);
   const ScopedDC memory(::CreateCompatibleDC(hDC));
-  const ScopedSelect selected(memory, background);
-  ::StretchBlt(hDC, 0, 0, rect.right, rect.bottom, memory, 0, 0, bitmap.bmWidth, bitmap.bmHeight,
-               SRCCOPY);
+  const ScopedSelect selected(memory.get(), background.get());
+  ::StretchBlt(hDC, 0, 0, rect.right, rect.bottom, memory.get(), 0, 0, bitmap.bmWidth,
+               bitmap.bmHeight, SRCCOPY);
   return TRUE;
 }
 
@@ -46,7 +46,7 @@ void CConverterDlg::OnPaint() {
   // Swatch 0 is never painted.
   for (std::size_t i = 1; i < m_swatch.size(); ++i) {
     const ScopedBrush brush(::CreateSolidBrush(m_palette[i]));
-    ::FillRect(dc, &m_swatch[i], brush);
+    ::FillRect(dc, &m_swatch[i], brush.get());
   }
   Default();
 }

@@ -17,7 +17,7 @@ namespace {
 // Colour i's name as UTF-16, cut at a character boundary to what `format` holds.
 std::u16string NameOf(const PaletteData& palette, std::size_t i, PaletteFormat format) {
   if (i >= palette.names.size()) return {};
-  return Utf16FromUtf8(Utf8Prefix(palette.names[i], InfoOf(format).nameUnits));
+  return Utf16FromUtf8(Utf8Prefix(palette.names[i], InfoOf(format).nameUnits()));
 }
 
 // A colour component from a fraction, rounded and held to 0..255.
@@ -128,7 +128,7 @@ std::vector<AcoColor> ReadAcoSection(ByteReader& in, std::uint32_t version) {
   for (AcoColor& color : colors) {
     color.space = in.U16();
     for (std::uint32_t& value : color.v) value = in.U16();
-    if (version == 2) color.name = in.Utf16(in.U32());
+    if (version == 2) color.name = in.Utf16(in.Number(InfoOf(PaletteFormat::Aco).nameField));
   }
   return colors;
 }
@@ -296,7 +296,7 @@ std::string EncodeAco(const PaletteData& palette) {
     for (std::size_t i = 0; i < palette.count; ++i) {
       WriteAcoColor(w, palette.colors[i],
                     i < palette.sources.size() ? palette.sources[i] : std::nullopt);
-      if (version == 2) w.Utf16(NameOf(palette, i, PaletteFormat::Aco), 4);
+      if (version == 2) w.Utf16(NameOf(palette, i, PaletteFormat::Aco), InfoOf(PaletteFormat::Aco).nameField);
     }
   }
   return w.out;
@@ -339,7 +339,7 @@ PaletteData DecodeAse(std::string_view bytes) {
     const std::uint32_t type = in.U16();
     ByteReader block(in.Bytes(in.U32()));
     if (type != 0x0001) continue;  // groups only gather colours
-    std::string name = block.Utf16(block.U16());
+    std::string name = block.Utf16(block.Number(InfoOf(PaletteFormat::Ase).nameField));
     const std::string_view model = block.Bytes(4);
     SourceColor source;
     std::size_t values = 3;
@@ -409,7 +409,8 @@ std::string EncodeAse(const PaletteData& palette) {
     const std::size_t values = s.model == ColorModel::Cmyk   ? 4
                                : s.model == ColorModel::Grey ? 1
                                                              : 3;
-    w.U16(0x0001).Length(2 + 2 * (name.size() + 1) + 4 + 4 * values + 2, 4).Utf16(name, 2);
+    const std::size_t field = InfoOf(PaletteFormat::Ase).nameField;
+    w.U16(0x0001).Length(field + 2 * (name.size() + 1) + 4 + 4 * values + 2, 4).Utf16(name, field);
     w.out += s.model == ColorModel::Rgb    ? "RGB "
              : s.model == ColorModel::Cmyk ? "CMYK"
              : s.model == ColorModel::Lab  ? "LAB "

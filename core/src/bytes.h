@@ -38,9 +38,15 @@ class ByteReader {
   std::uint32_t U16At(std::size_t at) const { return NumberAt(at, 2); }
   std::uint32_t U32At(std::size_t at) const { return NumberAt(at, 4); }
 
-  std::uint32_t U8() { return Next(1); }
-  std::uint32_t U16() { return Next(2); }
-  std::uint32_t U32() { return Next(4); }
+  // The next number of `size` bytes (1 to 4).
+  std::uint32_t Number(std::size_t size) {
+    const std::uint32_t value = NumberAt(pos_, size);
+    pos_ += size;
+    return value;
+  }
+  std::uint32_t U8() { return Number(1); }
+  std::uint32_t U16() { return Number(2); }
+  std::uint32_t U32() { return Number(4); }
   float F32() { return std::bit_cast<float>(U32()); }
   std::string_view Bytes(std::size_t n) {
     if (n > left()) Need(std::uint64_t{pos_} + n);
@@ -62,11 +68,6 @@ class ByteReader {
     for (std::size_t i = 0; i < size; ++i)
       value |= std::uint32_t{static_cast<unsigned char>(bytes_[at + i])}
                << 8 * (endian_ == Endian::Big ? size - 1 - i : i);
-    return value;
-  }
-  std::uint32_t Next(std::size_t size) {
-    const std::uint32_t value = NumberAt(pos_, size);
-    pos_ += size;
     return value;
   }
 

@@ -8,20 +8,15 @@
 #include <string_view>
 
 #include "varnel/format.h"
+#include "varnel/text.h"
 
 namespace varnel {
 
-// Text after a UTF-8 byte-order mark, or all of it when there is none.
-constexpr std::string_view WithoutBom(std::string_view text) noexcept {
-  return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
-}
-
-// JASC-PAL as PaletteDecoder reads it: JascPalData ends `text`'s input and adds the count
-// line and, where there are more, the colour lines to the table. LooksLikeJascPal: a first
-// line "JASC-PAL", which announces the format but never chooses it (PaletteDecoder::Sniffing).
+// JASC-PAL through JascPalDecoder, in constant memory: the table, its count line and, where
+// there are more, the colour lines; refused when no line gives a colour. LooksLikeJascPal: a
+// first line "JASC-PAL", which announces the format but never chooses it.
 bool LooksLikeJascPal(std::string_view bytes) noexcept;
-PaletteData JascPalData(JascPalDecoder& text);
-PaletteData DecodeJascPalFile(std::string_view text);
+std::unique_ptr<StreamDecoder> JascPalStream();
 std::string EncodeJascPalFile(const PaletteData& palette, const WriteOptions& options);
 
 // ACT: the table as DecodeAct reads it; a file of exactly 772 bytes adds its trailer, the

@@ -258,19 +258,19 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   // fastest without a look first (the look costs a tenth of the whole write on tmpfs), a
   // replacement without the attempt of an unnamed file; so each write goes the way the one
   // before it turned out. Either way is safe: linking never replaces a file.
-  static std::atomic<bool> last_was_new{true};
-  const std::filesystem::path named_folder = path.parent_path();
-  RemoveLeftovers(named_folder.empty() ? "." : named_folder);
+  static std::atomic<bool> lastWasNew{true};
+  const std::filesystem::path namedFolder = path.parent_path();
+  RemoveLeftovers(namedFolder.empty() ? "." : namedFolder);
   struct stat old {};
-  bool taken = !last_was_new.load(std::memory_order_relaxed) && ::lstat(path.c_str(), &old) == 0;
+  bool taken = !lastWasNew.load(std::memory_order_relaxed) && ::lstat(path.c_str(), &old) == 0;
   if (!taken) {
     if (WriteUnnamed(path, bytes)) {
-      last_was_new.store(true, std::memory_order_relaxed);
+      lastWasNew.store(true, std::memory_order_relaxed);
       return;
     }
     taken = ::lstat(path.c_str(), &old) == 0;  // it exists, or the unnamed way is refused
   }
-  last_was_new.store(!taken, std::memory_order_relaxed);
+  lastWasNew.store(!taken, std::memory_order_relaxed);
   if (taken && beforeReplacing) beforeReplacing();
   std::filesystem::path target = path;
   // Write through a symbolic link to the file it names rather than replace the link; a link
@@ -316,9 +316,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   } else {
     // The mask can only be read by setting it; read once, it costs a batch nothing more.
     static const mode_t mask = [] {
-      const mode_t old_mask = ::umask(0);
-      ::umask(old_mask);
-      return old_mask;
+      const mode_t oldMask = ::umask(0);
+      ::umask(oldMask);
+      return oldMask;
     }();
     mode = 0666 & ~mask;
   }

@@ -13,18 +13,6 @@ namespace {
 
 using Char = NativeString::value_type;
 
-constexpr Char FoldAscii(Char c) noexcept {
-  return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
-}
-
-// True when `text` equals `word` in any letter case (ASCII letters fold, nothing else does).
-template <class Text>
-bool IsWord(const Text& text, std::string_view word) noexcept {
-  return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](auto a, char b) {
-    return FoldAscii(static_cast<Char>(a)) == FoldAscii(static_cast<Char>(b));
-  });
-}
-
 // What the first bytes announce: the format of the first row whose signature test passes
 // (JASC-PAL's first line included), not asking those that need the whole file.
 std::optional<PaletteFormat> Announced(std::string_view head) noexcept {
@@ -58,7 +46,7 @@ std::string_view ForeignKind(std::string_view head) noexcept {
        "a program (ELF)"},
       {"MZ", "a Windows program"},
   };
-  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  head = WithoutBom(head);
   for (const Foreign& foreign : kForeign) {
     // A RIFF signature cut short before its form type is no file of any kind.
     if (head.starts_with(foreign.signature) && (foreign.signature != "RIFF" || head.size() >= 12))
@@ -71,7 +59,7 @@ std::string_view ForeignKind(std::string_view head) noexcept {
 
 std::optional<PaletteFormat> FormatNamed(std::string_view name) noexcept {
   for (std::size_t row = 0; row < kFormats.size(); ++row)
-    if (IsWord(name, kFormats[row].name)) return PaletteFormat(row);
+    if (SameLetters(name, kFormats[row].name)) return PaletteFormat(row);
   return std::nullopt;
 }
 
@@ -83,7 +71,7 @@ PaletteDecoder PaletteDecoder::Sniffing(PaletteFormat fallback) noexcept {
 
 PaletteDecoder PaletteDecoder::ForExtension(const NativeString& ext) noexcept {
   const PaletteFormat format = FormatForExtension(ext);
-  return format == PaletteFormat::Act ? PaletteDecoder(format) : Sniffing(format);
+  return InfoOf(format).sniffed ? Sniffing(format) : PaletteDecoder(format);
 }
 
 // Settles the format once the bytes seen so far, or all of them when `complete`, tell it.
@@ -99,9 +87,9 @@ bool PaletteDecoder::Settle(bool complete) {
   for (std::size_t row = 0; row < kFormats.size() && !announced; ++row) {
     const FormatInfo& info = kFormats[row];
     const PaletteFormat format(row);
-    // JASC-PAL's first line only announces it; a file the name reads as a whole-file format
-    // is read as one whatever its bytes say: no need to check them twice.
-    if (info.signature && format != PaletteFormat::JascPal && info.signature(head) &&
+    // Some signatures only announce their format; a file the name reads as a whole-file
+    // format is read as one whatever its bytes say: no need to check them twice.
+    if (info.signature && !info.announces && info.signature(head) &&
         (!info.wholeSignature || (format != format_ && info.wholeSignature(head))))
       announced = format;
   }
@@ -109,22 +97,15 @@ bool PaletteDecoder::Settle(bool complete) {
   announced_ = announced ? announced : Announced(head);
   // A format with a signature of its own would refuse the file anyway: better to say what
   // the file is.
-  if (!announced && (format_ == PaletteFormat::JascPal || InfoOf(format_).signature))
-    foreign_ = ForeignKind(head);
+  if (!announced && InfoOf(format_).signature) foreign_ = ForeignKind(head);
   format_ = announced.value_or(format_);
   sniffing_ = false;
-  // Every format but JASC-PAL goes on collecting where sniffing left off.
-  if (format_ == PaletteFormat::JascPal) {
-    const std::string seen = std::move(bytes_);
-    bytes_.clear();
-    text_.Feed(seen);
-  }
   return true;
 }
 
 bool PaletteDecoder::Take(std::string_view piece) {
-  if (format_ == PaletteFormat::JascPal) return text_.Feed(piece);
-  if (const FormatInfo::Streamer make = InfoOf(format_).stream) {
+  const FormatInfo& info = InfoOf(format_);
+  if (const FormatInfo::Streamer make = info.stream) {
     // A file known to be bad needs no more reading: Finish says why.
     try {
       if (!stream_) {
@@ -139,8 +120,7 @@ bool PaletteDecoder::Take(std::string_view piece) {
     }
     return streamWants_;
   }
-  // ACT needs a byte past its trailer to know the file is longer than one.
-  const std::size_t limit = format_ == PaletteFormat::Act ? kActSize + 5 : kMaxFileSize + 1;
+  const std::size_t limit = info.bytesRead > 0 ? info.bytesRead : kMaxFileSize + 1;
   bytes_.append(piece.substr(0, limit - std::min(limit, bytes_.size())));
   return bytes_.size() < limit;
 }
@@ -154,23 +134,24 @@ bool PaletteDecoder::Feed(std::string_view piece) {
 PaletteData PaletteDecoder::Finish() {
   if (sniffing_) Settle(true);
   if (!foreign_.empty()) throw NotAPaletteError(foreign_);
-  if (format_ == PaletteFormat::JascPal) return JascPalData(text_);
   if (InfoOf(format_).stream) {
     Take({});
     if (streamError_) std::rethrow_exception(streamError_);
     return stream_->Finish();
   }
-  // What ACT collects (its 768 bytes and a few more) holds every signature a picture or a
-  // palette file has.
+  // What a format collects (ACT's 768 bytes and a few more at least) holds every signature
+  // a picture or a palette file has.
   if (!announced_) announced_ = Announced(bytes_);
   if (bytes_.size() > kMaxFileSize) throw FormatError("too large for a palette file (over 16 MiB)");
   return Decode(format_, bytes_);
 }
 
 PaletteData Decode(PaletteFormat format, std::string_view bytes) {
-  // No file of any format is empty (a JASC-PAL text says it holds no colours).
-  if (bytes.empty() && format != PaletteFormat::JascPal) throw FormatError("it is empty");
-  return InfoOf(format).decode(bytes);
+  // No file of any format is empty; a streamed format's reader says so in its own words
+  // (a JASC-PAL text, that it holds no colours).
+  const FormatInfo& info = InfoOf(format);
+  if (bytes.empty() && !info.stream) throw FormatError("it is empty");
+  return info.decode(bytes);
 }
 
 std::string Encode(PaletteFormat format, const PaletteData& palette, const WriteOptions& options) {
@@ -203,7 +184,7 @@ PaletteFormat FormatForExtension(const NativeString& ext) noexcept {
   for (std::size_t row = 0; row < kFormats.size(); ++row) {
     const FormatInfo& info = kFormats[row];
     if (info.offered() && std::ranges::any_of(info.extensions, [&ext](std::string_view own) {
-          return !own.empty() && IsWord(ext, own);
+          return !own.empty() && SameLetters(ext, own);
         }))
       return PaletteFormat(row);
   }
@@ -242,7 +223,7 @@ std::string FileDialogFilter(DialogUse use, std::span<const FormatInfo> formats)
 }
 
 PaletteFormat ConvertFormat(const NativeString& ext) noexcept {
-  return IsWord(ext, "PAL") ? PaletteFormat::Act : PaletteFormat::JascPal;
+  return SameLetters(ext, "PAL") ? PaletteFormat::Act : PaletteFormat::JascPal;
 }
 
 std::optional<std::filesystem::path> ConvertTarget(const std::filesystem::path& path,

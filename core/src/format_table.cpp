@@ -23,8 +23,6 @@ std::string EncodePngFile(const PaletteData& palette, const WriteOptions& option
   return EncodePng(palette, options.swatch);
 }
 
-constexpr std::size_t kAnyLength = SIZE_MAX;  // a name as long as a line
-
 constexpr std::uint8_t Models(std::initializer_list<ColorModel> models) {
   std::uint8_t set = 0;
   for (const ColorModel model : models) set |= static_cast<std::uint8_t>(1u << static_cast<unsigned>(model));
@@ -38,8 +36,10 @@ constexpr FormatInfo kRows[] = {
      .help = "JASC-PAL text, 256 entries",
      .ownCount = Kept::WithKeepCount,
      .signature = LooksLikeJascPal,
-     .decode = DecodeJascPalFile,
+     .announces = true,
+     .decode = DecodeWhole<JascPalStream>,
      .encode = EncodeJascPalFile,
+     .stream = JascPalStream,
      .dialog = "Jasc Psp Pallete (*.Pal)",
      .openWith = true},
     {.name = "act",
@@ -48,16 +48,19 @@ constexpr FormatInfo kRows[] = {
      .help = "ACT colour table, 768 bytes",
      .ownCount = Kept::WithKeepCount,
      .transparent = Kept::WithKeepCount,
+     .sniffed = false,
      .decode = DecodeActFile,
      .encode = EncodeActFile,
+     .bytesRead = kActSize + 4 + 1,  // the trailer, and a byte that says the file is longer
      .dialog = "Adobe Photoshop Pallete (*.Act)",
      .openWith = true},
     {.name = "gpl",
      .extensions = {"gpl"},
      .title = "GIMP palette",
-     .nameUnits = kAnyLength,
+     .nameField = FormatInfo::kNameLine,
      .alpha = true,
      .paletteName = true,
+     .nameFromFile = true,  // as GIMP names one
      .signature = LooksLikeGpl,
      .decode = DecodeGpl,
      .encode = AlwaysOwnCount<EncodeGpl>,
@@ -76,6 +79,8 @@ constexpr FormatInfo kRows[] = {
      .title = "Paint.NET palette",
      .help = "Paint.NET palette, aarrggbb a line",
      .alpha = true,
+     .shownBy = "Paint.NET",
+     .shown = 96,
      .signature = LooksLikePaintNet,
      .decode = DecodePaintNet,
      .encode = AlwaysOwnCount<EncodePaintNet>},
@@ -88,7 +93,7 @@ constexpr FormatInfo kRows[] = {
     {.name = "aco",
      .extensions = {"aco"},
      .title = "Photoshop swatches",
-     .nameUnits = 0xFFFF'FFFE,  // a 32-bit count
+     .nameField = 4,
      .models = Models({ColorModel::Rgb, ColorModel::Hsb, ColorModel::Cmyk, ColorModel::Lab,
                        ColorModel::Grey}),
      .signature = HasAcoVersion,
@@ -100,7 +105,7 @@ constexpr FormatInfo kRows[] = {
     {.name = "ase",
      .extensions = {"ase"},
      .title = "Adobe swatch exchange",
-     .nameUnits = 0xFFFE,  // a 16-bit count
+     .nameField = 2,
      .models = Models({ColorModel::Rgb, ColorModel::Cmyk, ColorModel::Lab, ColorModel::Grey}),
      .kinds = true,
      .signature = LooksLikeAse,

@@ -5,13 +5,10 @@
 #include <cstring>
 #include <span>
 
+#include "varnel/text.h"
+
 namespace varnel {
 namespace {
-
-// The white space a "%d" conversion skips; a line feed never reaches the scanner.
-constexpr bool IsBlank(char c) noexcept {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
 
 constexpr bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 

@@ -42,10 +42,10 @@ void WritePaletteFile(const std::filesystem::path& path, const PaletteData& pale
                       const std::function<void()>& beforeReplacing) {
   const FormatInfo& info = InfoOf(format);
   if (!info.encode)
-    throw FileError(path, std::string("a ") + std::string(info.title) + " is only read, never written",
+    throw FileError(path,
+                    std::string("a ") + std::string(info.title) + " is only read, never written",
                     FileOperation::Write);
-  // A GIMP palette without a name of its own is named after its file, as GIMP names one.
-  if (format == PaletteFormat::Gpl && palette.title.empty()) {
+  if (info.nameFromFile && palette.title.empty()) {
     PaletteData named = palette;
     named.title = PathText(path.stem());
     return WritePaletteFile(path, named, format, options, beforeReplacing);

@@ -84,7 +84,7 @@ class PngDecoder final : public StreamDecoder {
   int type_ = 0;
   bool interlaced_ = false;
   std::string picture_;
-  bool info_seen_ = false, done_ = false;
+  bool infoSeen_ = false, done_ = false;
   std::uint64_t rowsLeft_ = 0;
   DistinctColors colors_;
   std::exception_ptr failure_;  // what a callback met that libpng cannot carry
@@ -166,7 +166,7 @@ int PngDecoder::OnChunk(png_structp png, png_unknown_chunkp chunk) {
 
 void PngDecoder::OnInfo(png_structp png, png_infop info) {
   PngDecoder& self = Of(png);
-  self.info_seen_ = true;
+  self.infoSeen_ = true;
   if (self.type_ == PNG_COLOR_TYPE_PALETTE) return self.Stop(true);  // the pixels play no role
   // Every other kind of pixel as 8-bit red, green, blue and alpha: the high byte of 16-bit
   // samples, as most readers take it. Interlaced rows come pass by pass, as they are.
@@ -263,7 +263,7 @@ bool PngDecoder::Feed(std::string_view piece) {
 
 PaletteData PngDecoder::Finish() {
   if (head_.empty()) throw FormatError("it is empty");
-  if (!info_seen_ || rowsLeft_ > 0) throw FormatError("it ends too early");
+  if (!infoSeen_ || rowsLeft_ > 0) throw FormatError("it ends too early");
   if (type_ == PNG_COLOR_TYPE_PALETTE) return Indexed();
   PaletteData data = colors_.Finish(picture_);
   if (trnsTrouble_[0] != '\0')

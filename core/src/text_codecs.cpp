@@ -45,16 +45,6 @@ PaletteData ColorList::Finish() {
 
 namespace {
 
-constexpr bool IsBlank(char c) noexcept {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view Trimmed(std::string_view text) noexcept {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Calls `take(line, number)` for each line of `text`, trimmed, counting from 1; a UTF-8
 // byte-order mark before the first line is no part of it.
 template <class Take>
@@ -75,7 +65,7 @@ void ForEachLine(std::string_view text, Take&& take) {
                     (shown.size() < line.size() ? "..." : "") + " is not " + std::string(expected));
 }
 
-// The value of `digits` hex digits at the start of `text`, or nullopt.
+// The value of `text`, hex digits and nothing else, or nullopt.
 std::optional<std::uint32_t> HexValue(std::string_view text) noexcept {
   std::uint32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
@@ -102,24 +92,32 @@ bool LooksLikeJascPal(std::string_view bytes) noexcept {
   return WithoutBom(bytes).starts_with("JASC-PAL");
 }
 
-PaletteData JascPalData(JascPalDecoder& text) {
-  PaletteData data(text.Finish());
-  // An empty file, or a text with no colour line, would give 256 black entries that are
-  // nowhere in it.
-  if (text.ColorLines() == 0) throw FormatError("it holds no colours");
-  data.count = ColorCount(text.Count());
-  if (text.ColorLines() > data.count) data.colorLines = text.ColorLines();
-  return data;
-}
+namespace {
 
-PaletteData DecodeJascPalFile(std::string_view text) {
-  JascPalDecoder decoder;
-  decoder.Feed(text);
-  return JascPalData(decoder);
-}
+class JascPalReader final : public StreamDecoder {
+ public:
+  bool Feed(std::string_view piece) override { return text_.Feed(piece); }
+  PaletteData Finish() override {
+    PaletteData data(text_.Finish());
+    // An empty file, or a text with no colour line, would give 256 black entries that are
+    // nowhere in it.
+    if (text_.ColorLines() == 0) throw FormatError("it holds no colours");
+    data.count = ColorCount(text_.Count());
+    if (text_.ColorLines() > data.count) data.colorLines = text_.ColorLines();
+    return data;
+  }
+
+ private:
+  JascPalDecoder text_;
+};
+
+}  // namespace
+
+std::unique_ptr<StreamDecoder> JascPalStream() { return std::make_unique<JascPalReader>(); }
 
 std::string EncodeJascPalFile(const PaletteData& palette, const WriteOptions& options) {
-  return options.ownCount ? EncodeJascPal(palette.colors, palette.count) : EncodeJascPal(palette.colors);
+  return options.ownCount ? EncodeJascPal(palette.colors, palette.count)
+                          : EncodeJascPal(palette.colors);
 }
 
 bool LooksLikeGpl(std::string_view bytes) noexcept {
@@ -128,8 +126,7 @@ bool LooksLikeGpl(std::string_view bytes) noexcept {
 
 // GIMP: "GIMP Palette", then header words, comments and "R G B name" lines.
 PaletteData DecodeGpl(std::string_view text) {
-  if (text.empty() || text == "\xEF\xBB\xBF")
-    throw FormatError("its first line is not \"GIMP Palette\"");
+  if (WithoutBom(text).empty()) throw FormatError("its first line is not \"GIMP Palette\"");
   ColorList list;
   bool rgba = false;
   ForEachLine(text, [&](std::string_view line, int number) {
@@ -143,10 +140,10 @@ PaletteData DecodeGpl(std::string_view text) {
     } else if (word && line.starts_with("Channels:")) {
       rgba = Trimmed(line.substr(9)) == "RGBA";
     } else {
-      int rgba_values[4] = {0, 0, 0, 255};
+      int rgbaValues[4] = {0, 0, 0, 255};
       const char* p = line.data();
       const char* const end = p + line.size();
-      for (int& value : std::span(rgba_values, rgba ? 4 : 3)) {
+      for (int& value : std::span(rgbaValues, rgba ? 4 : 3)) {
         while (p != end && (*p == ' ' || *p == '\t')) ++p;
         const auto result = std::from_chars(p, end, value);
         if (result.ec == std::errc::invalid_argument)
@@ -156,9 +153,9 @@ PaletteData DecodeGpl(std::string_view text) {
         value = std::clamp(value, 0, 255);
         p = result.ptr;
       }
-      list.Add(MakeColor(rgba_values[0], rgba_values[1], rgba_values[2]),
+      list.Add(MakeColor(rgbaValues[0], rgbaValues[1], rgbaValues[2]),
                Trimmed(std::string_view(p, static_cast<std::size_t>(end - p))),
-               static_cast<std::uint8_t>(rgba_values[3]));
+               static_cast<std::uint8_t>(rgbaValues[3]));
     }
   });
   return list.Finish();
@@ -233,10 +230,7 @@ bool LooksLikePaintNet(std::string_view bytes) noexcept {
   if (!bytes.starts_with(';')) return false;
   bytes.remove_prefix(std::min(bytes.find_first_not_of(" \t", 1), bytes.size()));
   constexpr std::string_view kWord = "paint.net";
-  return bytes.size() >= kWord.size() &&
-         std::ranges::equal(bytes.substr(0, kWord.size()), kWord, [](char a, char b) {
-           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-         });
+  return SameLetters(bytes.substr(0, kWord.size()), kWord);
 }
 
 // Paint.NET: ';' comments and "AARRGGBB" a line (six digits are taken as opaque).

@@ -109,11 +109,11 @@ TEST_P(Catalogue, ReadsAsItMustThroughTheLibraryAndPalconv) {
       Entry({}, Encode(PaletteFormat::Act, PaletteData(fuzz::ModelJascPal(golden))));
   std::string expected = fails ? error : act;
   // palconv names itself where the library speaks of a palette file.
-  std::string palconv_error = error;
-  if (palconv_error.ends_with(", not a palette file"))
-    palconv_error.replace(palconv_error.size() - 4, 4, "palconv reads");
+  std::string palconvError = error;
+  if (palconvError.ends_with(", not a palette file"))
+    palconvError.replace(palconvError.size() - 4, 4, "palconv reads");
   for (const char* target : {"out.act", "out.pal"}) {
-    expected += fails ? "\n1 palconv: " + palconv_error + "\nnothing written"
+    expected += fails ? "\n1 palconv: " + palconvError + "\nnothing written"
                       : "\n0 Pallete saved as " + PathText(out / target) + "\n" +
                             (target[4] == 'a' ? act : Entry({}, golden));
   }
@@ -184,12 +184,25 @@ INSTANTIATE_TEST_SUITE_P(Corpus, Formats, testing::ValuesIn(FormatFiles()), [](c
   return name;
 });
 
-// Text with \n and \xHH escapes, or @PATH: the bytes of tests/PATH.
+// The short names of the formats, or of those palconv writes, as its messages list them.
+std::string FormatNames(bool written) {
+  std::string names;
+  for (const FormatInfo& info : kFormats)
+    if (!written || info.encode) names.append(names.empty() ? "" : ", ").append(info.name);
+  return names;
+}
+
+// Text with \n and \xHH escapes, {formats} and {written} for those lists of formats, or
+// @PATH: the bytes of tests/PATH.
 std::string Field(std::string_view text) {
   if (text.starts_with('@')) return ReadBytes(TestFile(text.substr(1)));
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
+    if (text[i] == '{' && (text.substr(i).starts_with("{formats}") ||
+                           text.substr(i).starts_with("{written}"))) {
+      bytes += FormatNames(text[i + 1] == 'w');
+      i += 8;
+    } else if (text[i] != '\\' || i + 1 == text.size()) {
       bytes += text[i];
     } else if (const char c = text[++i]; c == 'x') {
       bytes += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));

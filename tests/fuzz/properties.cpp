@@ -164,8 +164,8 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-bool IsWordInAnyCase(std::string_view text, std::string_view lower_word) {
-  return Lower(text) == lower_word;
+bool IsWordInAnyCase(std::string_view text, std::string_view lowerWord) {
+  return Lower(text) == lowerWord;
 }
 
 // Text survives UTF-8 to UTF-16 and back as its well-formed self.
@@ -209,8 +209,8 @@ std::string CheckNaming(std::string_view input) {
     return "the target of \"" + source + "\" is not the other format beside it";
   // An extension that does not belong to the path: no promise but a name ending in either.
   if (nul == std::string_view::npos) return {};
-  const std::string other_ext(input.substr(nul + 1));
-  const auto other = ConvertTarget(source, other_ext, ConvertFormat(other_ext));
+  const std::string otherExt(input.substr(nul + 1));
+  const auto other = ConvertTarget(source, otherExt, ConvertFormat(otherExt));
   const bool ok = other && (other->native().ends_with("act") || other->native().ends_with("pal"));
   return ok ? "" : "a mismatched extension gave a target ending in neither act nor pal";
 }
@@ -246,16 +246,16 @@ std::string_view CheckSelected(char first) {
 }
 
 Palette ModelJascPal(std::string_view text, std::size_t* colourLines) {
-  auto next_line = [&text] {
+  auto nextLine = [&text] {
     const std::string_view line = text.substr(0, text.find('\n'));
     text.remove_prefix(std::min(text.size(), line.size() + 1));
     return line.substr(0, line.find('\0'));
   };
-  for (int header = 0; header < 3; ++header) next_line();
+  for (int header = 0; header < 3; ++header) nextLine();
   unsigned rgb[3] = {0, 0, 0};
   Palette palette{};
   for (COLORREF& entry : palette) {
-    const std::string_view line = next_line();
+    const std::string_view line = nextLine();
     std::size_t at = 0;
     for (unsigned& component : rgb) {
       while (at < line.size() && std::string_view(" \t\v\f\r").find(line[at]) != line.npos) ++at;
@@ -299,7 +299,7 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     return text.erase(text.find_last_not_of(' ') + 1);
   };
   // A name cut to the UTF-16 units the format holds, at a character boundary.
-  auto cut = [units = InfoOf(format).nameUnits](std::string name) {
+  auto cut = [units = InfoOf(format).nameUnits()](std::string name) {
     std::size_t at = 0;
     for (std::size_t left = units; at < name.size();) {
       const auto lead = static_cast<unsigned char>(name[at]);

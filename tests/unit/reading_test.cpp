@@ -8,11 +8,11 @@
 #include "support.h"
 #include "varnel/jasc_pal.h"
 
-static std::size_t g_allocations = 0;  // the tests run on one thread
+static std::size_t allocationsSoFar = 0;  // the tests run on one thread
 
 // Counts every allocation in this program, so that a test can see whether code allocates.
 void* operator new(std::size_t size) {
-  ++g_allocations;
+  ++allocationsSoFar;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
@@ -64,7 +64,7 @@ TEST(Reading, KeepsEveryPropertyOnEveryStoredAndDamagedInput) {
 TEST(JascPalDecoder, ReadsLinesOfHundredsOfMebibytesWithoutAllocating) {
   const std::string blank(1 << 20, ' '), nine(1 << 20, '9'), junk(1 << 20, 'x');
   JascPalDecoder decoder;
-  const std::size_t allocations = g_allocations;
+  const std::size_t allocations = allocationsSoFar;
   for (int i = 0; i < 128; ++i) decoder.Feed(junk);  // a header line is skipped however long
   decoder.Feed("\r\n0100\r\n256\r\n");
   for (int i = 0; i < 64; ++i) decoder.Feed(blank);
@@ -74,7 +74,7 @@ TEST(JascPalDecoder, ReadsLinesOfHundredsOfMebibytesWithoutAllocating) {
   decoder.Feed("\t000300 4 5 6 ");  // leading zeros, then 44; a fourth number is ignored
   for (int i = 0; i < 128; ++i) decoder.Feed(junk);
   decoder.Feed("\r\n7 8 9\r\n");
-  EXPECT_EQ(g_allocations, allocations) << "the decoder allocated";
+  EXPECT_EQ(allocationsSoFar, allocations) << "the decoder allocated";
   EXPECT_TRUE(decoder.Finish() == fuzz::ModelJascPal("\n\n\n255 1 44\n7 8 9\n"));
 }
 

@@ -98,7 +98,7 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
   fs::create_directory(folder);
   fs::copy_file(TestFile("data/green-ramp.pal"), input);
   const std::string fresh = ReadBytes(TestFile("data/green-ramp.act")), why = scene.reason;
-  const std::string expected_said = (why.empty() ? "0 Pallete saved as " + PathText(target)
+  const std::string expectedSaid = (why.empty() ? "0 Pallete saved as " + PathText(target)
                                                  : "1 palconv: " + PathText(target) + ": " + why) +
                                     "\n";
   // In a child, whose mounts, limits and user end with it. The library's words are put as
@@ -134,7 +134,7 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
     }
     std::string got(2 * fresh.size(), '\0');
     got.resize(std::size_t(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
-    return (said == expected_said ? "" : "said " + said) +
+    return (said == expectedSaid ? "" : "said " + said) +
            (Snapshot(folder) == expected ? "" : "the folder changed otherwise\n") +
            (scene.fault == kNoStdin || ::fcntl(0, F_GETFD) != -1 ? ""
                                                                  : "descriptor 0 was closed\n") +

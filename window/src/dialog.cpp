@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "varnel/file_error.h"
 #include "varnel/utf.h"
 #include "varnel/window/scoped.h"
 
@@ -49,19 +50,20 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 LRESULT CALLBACK Dialog::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
   const auto* msg = reinterpret_cast<const MSG*>(lParam);
   if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN) {
-    const HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
-    if (auto* dialog = static_cast<Dialog*>(::GetPropW(root, kDialogProperty))) {
-      LRESULT used = 0;
-      const bool control = ::GetKeyState(VK_CONTROL) < 0;
-      if (dialog->Dispatch(kWmDialogKey, msg->wParam, control ? 1 : 0, used) && used != 0) return 1;
-    }
+    auto* dialog =
+        static_cast<Dialog*>(::GetPropW(::GetAncestor(msg->hwnd, GA_ROOT), kDialogProperty));
+    LRESULT used = 0;
+    if (dialog != nullptr &&
+        dialog->Dispatch(kWmDialogKey, msg->wParam, ::GetKeyState(VK_CONTROL) < 0, used) &&
+        used != 0)
+      return 1;
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept {
   // A handler may send messages itself; each keeps its own request for default handling.
-  const bool outer = std::exchange(m_bDefault, false);
+  const bool outer = std::exchange(default_, false);
   bool handled = true;  // a command that failed has been reported: nothing more to do
   try {
     try {
@@ -74,26 +76,23 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
   } catch (...) {
     // Not even the report could be made (no memory left): nothing more to do.
   }
-  const bool runDefault = std::exchange(m_bDefault, outer);
+  const bool runDefault = std::exchange(default_, outer);
   return handled && !runDefault;
 }
 
 bool Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-  if (message == WM_INITDIALOG) {
-    result = OnInitDialog();
-    return true;
-  }
-  if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
-  if (LOWORD(wParam) == IDOK) OnOK();
-  if (LOWORD(wParam) == IDCANCEL) OnCancel();
-  return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
+  if (message == WM_INITDIALOG) return result = OnInitDialog(), true;
+  const bool clicked = message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED;
+  if (clicked && LOWORD(wParam) == IDOK) return OnOK(), true;
+  if (clicked && LOWORD(wParam) == IDCANCEL) return OnCancel(), true;
+  return false;
 }
 
 INT_PTR Dialog::DoModal() {
-  const HWND owner = m_pParent != nullptr ? m_pParent->m_hWnd : DefaultOwner();
+  const HWND owner = parent_ != nullptr ? parent_->m_hWnd : DefaultOwner();
   const ScopedHook keys(
       ::SetWindowsHookExW(WH_MSGFILTER, &KeyFilter, nullptr, ::GetCurrentThreadId()));
-  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), owner,
+  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner,
                            &DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -114,8 +113,13 @@ void Dialog::OnOK() {
 }
 
 void Dialog::ReportError(const std::exception& error) {
-  MessageBox(AppName() + " could not finish this command.\n\n" + error.what(), nullptr,
-             MB_OK | MB_ICONEXCLAMATION);
+  std::string text = AppName() + " could not finish this command.\n\n" + error.what();
+  if (const auto* file = dynamic_cast<const FileError*>(&error)) {
+    const char* verb = file->operation() == FileOperation::Read ? "read" : "write";
+    text =
+        std::string("Cannot ") + verb + " \"" + PathText(file->path()) + "\".\n\n" + file->reason();
+  }
+  MessageBox(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 int Dialog::MessageBox(std::string_view text, const char* caption, UINT type) {

@@ -80,14 +80,18 @@ struct FormatInfo {
   std::string_view title;                        // for people: --info, messages, the docs
   std::string_view help = {};                    // palconv --help's words, if not the title
 
-  // What it holds beside the colours. Colour names: the longest in UTF-16 code units, what
-  // its length field counts less the closing NUL (longer ones are cut at a character
-  // boundary when written); 0 for none.
-  std::size_t nameUnits = 0;
+  // What it holds beside the colours. Colour names: the bytes of the field that counts a
+  // name's UTF-16 code units and its closing NUL (2 or 4), kNameLine for a name as long as
+  // its line, 0 for none (see nameUnits).
+  std::size_t nameField = 0;
   bool alpha = false;              // each colour's alpha
   bool paletteName = false;        // the palette's own name
+  bool nameFromFile = false;       // a palette without a name is written with its file's stem
   Kept ownCount = Kept::Always;    // the palette's own count (else all 256 entries)
   Kept transparent = Kept::Never;  // the transparent index
+  // The program the format is made for, where it shows only the first `shown` entries.
+  std::string_view shownBy = {};
+  std::size_t shown = 0;
   // The models of source colours (PaletteData::sources) it writes back, one bit for each
   // ColorModel, and whether it writes their kinds; every other colour goes as 8-bit sRGB.
   std::uint8_t models = 0;
@@ -98,14 +102,21 @@ struct FormatInfo {
   // PaletteDecoder::kSignatureSize of them, all of a shorter file). A format whose first
   // bytes only say that the file may be one also has a wholeSignature test, which sniffing
   // then asks with the whole file (up to PaletteDecoder::kMaxFileSize).
+  // `announces`: the signature only announces the format (palconv says so) and never
+  // chooses it. `sniffed` false: a file with the format's extension is read as it whatever
+  // its bytes.
   SignatureTest signature = nullptr;
   SignatureTest wholeSignature = nullptr;
+  bool announces = false;
+  bool sniffed = true;
   Decoder decode;
   Encoder encode = nullptr;  // nullptr for a format that is only read
   // Where set, PaletteDecoder reads the format through it, and files of any size (a
-  // picture's limit is its pixels); other formats are collected whole, up to
-  // PaletteDecoder::kMaxFileSize.
+  // picture's limit is its pixels), and Decode leaves it to say what an empty file is; other
+  // formats are collected whole, up to PaletteDecoder::kMaxFileSize, or only their first
+  // `bytesRead` bytes where that is set.
   Streamer stream = nullptr;
+  std::size_t bytesRead = 0;
 
   // The window program. A format it offers has an entry in the Load and Save as dialogs,
   // its own (`dialog`, the entry's text) or one shared by the rows naming the same group
@@ -116,8 +127,16 @@ struct FormatInfo {
   std::string_view dialogGroup = {};
   bool openWith = false;
 
+  static constexpr std::size_t kNameLine = SIZE_MAX;
+
   constexpr std::string_view extension() const noexcept { return extensions[0]; }
-  constexpr bool names() const noexcept { return nameUnits > 0; }
+  constexpr bool names() const noexcept { return nameField > 0; }
+  // The longest colour name in UTF-16 code units, what its length field counts less the
+  // closing NUL; longer ones are cut at a character boundary when written. 0 for none.
+  constexpr std::size_t nameUnits() const noexcept {
+    if (nameField == kNameLine) return SIZE_MAX;
+    return nameField == 0 ? 0 : static_cast<std::size_t>((std::uint64_t{1} << 8 * nameField) - 2);
+  }
   constexpr bool holds(ColorModel model) const noexcept {
     return (models >> static_cast<unsigned>(model) & 1) != 0;
   }
@@ -147,22 +166,17 @@ class FormatError : public std::runtime_error {
 };
 
 // A file of a kind that holds no palette: what() says which ("an XML file, not a palette
-// file"), kind() names it alone ("an XML file").
+// file").
 class NotAPaletteError : public FormatError {
  public:
   explicit NotAPaletteError(std::string_view kind)
-      : FormatError(std::string(kind) + ", not a palette file"), kind_(kind) {}
-  std::string_view kind() const noexcept { return kind_; }
-
- private:
-  std::string_view kind_;  // a literal
+      : FormatError(std::string(kind) + ", not a palette file") {}
 };
 
-// Decodes a palette handed over in pieces. JASC-PAL is read in constant memory up to its
-// 256th entry line (see jasc_pal.h), and fails only when it holds no colour line at all;
-// ACT is read up to its trailer (see act.h) and fails only when it is empty. Pictures are
-// read piece by piece through their StreamDecoder, whatever their size; other formats are
-// collected whole, up to kMaxFileSize, and checked by Finish.
+// Decodes a palette handed over in pieces. A format with a StreamDecoder (JASC-PAL, read in
+// constant memory up to its 256th entry line, and the pictures) is read through it whatever
+// the file's size; the others are collected whole, up to kMaxFileSize (ACT only up to a
+// byte past its trailer), and checked by Finish.
 class PaletteDecoder {
  public:
   static constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
@@ -176,16 +190,16 @@ class PaletteDecoder {
   // order ("GIMP Palette", "RIFF....PAL ", "ASEF", a paint.net header comment, or Photoshop
   // swatches' version word and lengths that fit the whole file), and `fallback` when they
   // carry none. A first line "JASC-PAL" announces JASC-PAL (see announced()) but never
-  // chooses it; nor is a whole file checked for the format `fallback` reads anyway.
-  // Where `fallback` is JASC-PAL or a format with a signature of its own (which the file
-  // then lacks), a file whose first bytes announce a kind of file that holds no palette (a ZIP archive, an XML document, a PDF, a picture, a program) is
-  // refused with NotAPaletteError.
+  // chooses it (FormatInfo::announces); nor is a whole file checked for the format
+  // `fallback` reads anyway. Where `fallback` has a signature of its own (which the file then
+  // lacks), a file whose first bytes announce a kind of file that holds no palette (a ZIP
+  // archive, an XML document, a PDF, a picture, a program) is refused with NotAPaletteError.
   static PaletteDecoder Sniffing(PaletteFormat fallback) noexcept;
 
   // How the window program's Load and palconv read a file whose name has the extension
-  // `ext` ("" for standard input): a "act" name (any case) is an ACT table whatever its
-  // bytes; any other is read by Sniffing, its fallback the extension's format
-  // (FormatForExtension).
+  // `ext` ("" for standard input): the extension's format (FormatForExtension), by Sniffing
+  // unless the format is never sniffed (FormatInfo::sniffed: an "act" name, any case, is an
+  // ACT table whatever its bytes).
   static PaletteDecoder ForExtension(const NativeString& ext) noexcept;
 
   // Takes the next piece. Returns false once the rest of the input can play no role, so
@@ -214,11 +228,10 @@ class PaletteDecoder {
   bool bySignature_ = false;
   std::optional<PaletteFormat> announced_;
   std::string_view foreign_;
-  JascPalDecoder text_;
-  std::string bytes_;  // every format but JASC-PAL and the streamed ones, and what sniffing has seen
+  std::string bytes_;  // every format but the streamed ones, and what sniffing has seen
   std::unique_ptr<StreamDecoder> stream_;  // a streamed format's, once settled
   bool streamWants_ = true;                // until stream_ has said it needs no more
-  std::exception_ptr streamError_;          // what stream_ threw while fed, for Finish
+  std::exception_ptr streamError_;         // what stream_ threw while fed, for Finish
 };
 
 // The palette the whole of `bytes` gives in `format`. Throws FormatError.

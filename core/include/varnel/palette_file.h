@@ -19,7 +19,7 @@ PaletteData ReadPaletteFile(const std::filesystem::path& path, PaletteFormat for
 PaletteData ReadStandardInput(PaletteDecoder& decoder);
 
 // Writes a palette file in the given format (see Encode) without ever losing the old one (a
-// GIMP palette without a name is named after the file's stem): see WriteFileAtomically, which
+// palette without a name, in a format that names it after its file, gets the file's stem): see WriteFileAtomically, which
 // also says when `beforeReplacing` is called. Throws FileError when anything fails; `path` is
 // then untouched and no other file is left behind.
 void WritePaletteFile(const std::filesystem::path& path, const PaletteData& palette,

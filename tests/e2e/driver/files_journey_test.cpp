@@ -5,11 +5,26 @@
 
 #include "journey.h"
 #include "resource.h"
+#include "varnel/format.h"
 
 namespace varnel::e2e {
 namespace {
 
 const std::wstring kNoCurrentFile = L"There is no palette file to convert. Load or save one first.";
+
+// The file types a Load or Save As dialog lists: the descriptions of its filter, whose
+// words the native tests hold to the table of formats.
+std::vector<std::wstring> FileTypes(DialogUse use) {
+  const std::string filter = FileDialogFilter(use);
+  std::vector<std::wstring> types;
+  for (std::size_t at = 0; at < filter.size() && filter[at] != '|';) {
+    const std::size_t bar = filter.find('|', at);
+    types.emplace_back(filter.begin() + static_cast<std::ptrdiff_t>(at),
+                       filter.begin() + static_cast<std::ptrdiff_t>(bar));
+    at = filter.find('|', bar + 1) + 1;  // past the patterns
+  }
+  return types;
+}
 
 using FilesJourney = Journey;
 
@@ -31,13 +46,7 @@ TEST_F(FilesJourney, LoadSaveAsAndConvertAndEveryFailureOnTheWay) {
       items[i].resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)));
       SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
     }
-    EXPECT_EQ(items, (std::vector<std::wstring>{
-                         L"Jasc Psp Pallete (*.Pal)", L"Adobe Photoshop Pallete (*.Act)",
-                         L"GIMP Palette (*.gpl)", L"Lospec Hex Palette (*.hex)",
-                         L"Photoshop Swatches (*.aco)", L"Adobe Swatch Exchange (*.ase)",
-                         button == IDC_LOAD ? L"Pictures (*.png;*.gif;*.bmp;*.pcx)"
-                                            : L"Pictures (*.png)",
-                         L"All files (*.*)"}));
+    EXPECT_EQ(items, FileTypes(button == IDC_LOAD ? DialogUse::Load : DialogUse::SaveAs));
     Close(dialog, IDCANCEL);
   }
   EXPECT_EQ(MessageAfter(IDC_CONVERT), kNoCurrentFile);

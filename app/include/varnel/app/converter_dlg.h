@@ -21,8 +21,6 @@ class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
   std::span<const varnel::window::MessageEntry<CConverterDlg>> GetMessageMap() const override;
   void DoDataExchange(varnel::window::DataExchange& dx) override;
   BOOL OnInitDialog() override;
-  // A file that could not be read or written gets its own box: what, which file and why.
-  void ReportError(const std::exception& error) override;
 
  private:
   // How far the selection frame reaches beyond its swatch on every side.

@@ -12,23 +12,44 @@
 //     return kMap;
 //   }
 //
-// Strings are UTF-8. UNICODE is defined wherever this header is used, so that MessageBox
-// names the same member everywhere.
+// Beside it: the system's file and colour dialogs, and what the program meets beyond its
+// own window (its command line, drops, the clipboard, pop-up menus). Strings are UTF-8.
+// UNICODE is defined wherever this header is used, so that MessageBox names the same member
+// everywhere.
 #pragma once
 
 #include <windows.h>
+// After <windows.h>.
+#include <commdlg.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
-
-#include "varnel/window/desktop.h"
+#include <vector>
 
 namespace varnel::window {
+
+// The program's command-line arguments after its own name, split as the system splits
+// them (quoted names may hold spaces).
+std::vector<std::filesystem::path> CommandLineArguments();
+
+// The first file of a drop (WM_DROPFILES' wParam); the drop is released.
+std::filesystem::path TakeFirstDroppedFile(HDROP drop);
+
+// Puts `text` (UTF-8) on the clipboard as plain text, replacing what was there. Throws
+// std::runtime_error when the clipboard cannot be had.
+void CopyText(HWND owner, std::string_view text);
+
+// Shows a pop-up menu of `items` at `screen` and returns the index of the one chosen, or
+// nothing when the menu was dismissed.
+std::optional<std::size_t> ChooseFromMenu(HWND owner, std::span<const std::string> items,
+                                          POINT screen);
 
 class Dialog;
 
@@ -51,7 +72,7 @@ class Dialog {
   // the person is working in owns it (DefaultOwner), as application frameworks do, so that
   // window stays disabled while this one runs.
   explicit Dialog(UINT templateId, Dialog* parent = nullptr) noexcept
-      : m_nIDTemplate(templateId), m_pParent(parent) {}
+      : templateId_(templateId), parent_(parent) {}
   virtual ~Dialog() = default;
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
@@ -75,16 +96,12 @@ class Dialog {
   // returns TRUE: the system then sets the focus.
   virtual BOOL OnInitDialog();
 
-  // Tells the person that a command failed: a message box, caption AppName(), exclamation
-  // icon, saying "<AppName> could not finish this command." and why.
-  virtual void ReportError(const std::exception& error);
-
   // Runs DoDataExchange in the given direction. Returns TRUE.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   // Asks for the system's default handling of the message being handled; it runs once the
   // handler returns.
-  void Default() noexcept { m_bDefault = true; }
+  void Default() noexcept { default_ = true; }
 
   // Button handlers of the base: IDOK exchanges data back and ends with IDOK, IDCANCEL ends
   // with IDCANCEL.
@@ -114,13 +131,18 @@ class Dialog {
   // Shown every message of the modal loop before the dialog's keyboard handling: turns a
   // key pressed on any control into kWmDialogKey.
   static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
-  // HandleMessage, with every exception caught and handed to ReportError: nothing may
-  // unwind into the system's code. False when the system's default handling must run.
+  // HandleMessage, with every exception caught and told in a message box (ReportError):
+  // nothing may unwind into the system's code. False when the system's default handling
+  // must run.
   bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
+  // Tells the person that a command failed, in a box with an exclamation icon: a file that
+  // could not be read or written (varnel::FileError) as "Cannot read "PATH".", then the
+  // reason; anything else as "<AppName> could not finish this command." and why.
+  void ReportError(const std::exception& error);
 
-  UINT m_nIDTemplate;
-  Dialog* m_pParent;
-  bool m_bDefault = false;
+  UINT templateId_;
+  Dialog* parent_;
+  bool default_ = false;  // see Default()
 };
 
 // A member handler of dialog class T, in one of the shapes its messages unpack to.
@@ -152,13 +174,10 @@ class DialogImpl : public Dialog {
 
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
     for (const MessageEntry<T>& entry : GetMessageMap()) {
-      if (entry.message != message) continue;
-      if (message == WM_COMMAND && (GET_WM_COMMAND_ID(wParam, lParam) != entry.id ||
-                                    GET_WM_COMMAND_CMD(wParam, lParam) != BN_CLICKED)) {
-        continue;
-      }
-      result = Call(entry.handler, message, wParam, lParam);
-      return true;
+      const bool clicked = GET_WM_COMMAND_ID(wParam, lParam) == entry.id &&
+                           GET_WM_COMMAND_CMD(wParam, lParam) == BN_CLICKED;
+      if (entry.message == message && (message != WM_COMMAND || clicked))
+        return result = Call(entry.handler, wParam, lParam), true;
     }
     return Dialog::HandleMessage(message, wParam, lParam, result);
   }
@@ -167,42 +186,39 @@ class DialogImpl : public Dialog {
   template <class... F>
   struct Overloaded : F... {
     using F::operator()...;
-  };
-  template <class... F>
-  Overloaded(F...) -> Overloaded<F...>;
+  };  // an aggregate: C++20 deduces F
 
   // Unpacks the message for the handler's shape with <windowsx.h>'s cracker, and calls it.
-  LRESULT Call(const MessageHandler<T>& handler, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT Call(const MessageHandler<T>& handler, WPARAM wParam, LPARAM lParam) {
     T& self = static_cast<T&>(*this);
-    const HWND hwnd = m_hWnd;
-    const auto mouse = [&](auto f) {
-      return [&self, f](HWND, BOOL, int x, int y, UINT flags) { (self.*f)(flags, POINT{x, y}); };
-    };
     const Overloaded call{
         [&](void (T::*f)()) { return (self.*f)(), LRESULT{0}; },
         [&](void (T::*f)(UINT, LPARAM)) {
-          return HANDLE_WM_SYSCOMMAND(hwnd, wParam, lParam,
+          return HANDLE_WM_SYSCOMMAND(m_hWnd, wParam, lParam,
                                       [&](HWND, UINT id, int, int) { (self.*f)(id, lParam); });
         },
         // Not HANDLE_WM_QUERYDRAGICON, which cuts the handle to 32 bits.
         [&](HCURSOR (T::*f)()) { return reinterpret_cast<LRESULT>((self.*f)()); },
+        // WM_LBUTTONDOWN's cracker unpacks WM_LBUTTONDBLCLK too (it differs only in the flag
+        // that says which it was).
         [&](void (T::*f)(UINT, POINT)) {
-          return message == WM_LBUTTONDBLCLK
-                     ? HANDLE_WM_LBUTTONDBLCLK(hwnd, wParam, lParam, mouse(f))
-                     : HANDLE_WM_LBUTTONDOWN(hwnd, wParam, lParam, mouse(f));
+          return HANDLE_WM_LBUTTONDOWN(m_hWnd, wParam, lParam,
+                                       [&](HWND, BOOL, int x, int y, UINT flags) {
+                                         (self.*f)(flags, POINT{x, y});
+                                       });
         },
         [&](BOOL (T::*f)(HDC)) {
-          return HANDLE_WM_ERASEBKGND(hwnd, wParam, lParam,
+          return HANDLE_WM_ERASEBKGND(m_hWnd, wParam, lParam,
                                       [&](HWND, HDC dc) { return (self.*f)(dc); });
         },
         [&](void (T::*f)(std::filesystem::path)) {
-          return HANDLE_WM_DROPFILES(hwnd, wParam, lParam, [&](HWND, HDROP drop) {
+          return HANDLE_WM_DROPFILES(m_hWnd, wParam, lParam, [&](HWND, HDROP drop) {
             (self.*f)(TakeFirstDroppedFile(drop));
           });
         },
         // The cracker gives the position's words unsigned; the keyboard's (-1, -1) is signed.
         [&](void (T::*f)(POINT)) {
-          return HANDLE_WM_CONTEXTMENU(hwnd, wParam, lParam, [&](HWND, HWND, UINT x, UINT y) {
+          return HANDLE_WM_CONTEXTMENU(m_hWnd, wParam, lParam, [&](HWND, HWND, UINT x, UINT y) {
             (self.*f)(POINT{static_cast<short>(x), static_cast<short>(y)});
           });
         },
@@ -212,6 +228,50 @@ class DialogImpl : public Dialog {
     };
     return std::visit(call, handler);
   }
+};
+
+// The system's Open or Save As dialog.
+class FileDialog {
+ public:
+  // `openFileDialog`: true for Open, false for Save As. `defaultExt` (no dot) is added to
+  // a name typed without extension. `fileName` fills the name box at the start. `flags`
+  // are the system's option flags (added to what the dialog always uses). `filter` is
+  // "Description|*.pattern|Description|*.pattern||"; its first pair is selected at the
+  // start. A null `parent` makes the active window of the program the owner.
+  FileDialog(bool openFileDialog, const wchar_t* defaultExt, const std::filesystem::path& fileName,
+             DWORD flags, std::string_view filter, Dialog* parent = nullptr);
+  FileDialog(const FileDialog&) = delete;  // m_ofn points into the dialog's own members
+  FileDialog& operator=(const FileDialog&) = delete;
+
+  // Runs the dialog; IDOK when the user confirmed a name, IDCANCEL otherwise.
+  int DoModal();
+
+  // After IDOK: the chosen file's full path, and its extension without the dot as the
+  // dialog reports it (letter case kept; empty when the name has none).
+  std::filesystem::path GetPathName() const { return m_ofn.lpstrFile; }
+  std::wstring GetFileExt() const;
+
+  OPENFILENAMEW m_ofn{};  // what the system's dialog is given, and gives back
+
+ private:
+  bool open_;
+  std::wstring filter_, fileName_;
+  std::vector<wchar_t> file_;  // the name box: the initial name, then the chosen path
+};
+
+// The system's colour chooser.
+class ColorDialog {
+ public:
+  // `initial` is the colour selected at the start; `flags` the system's option flags.
+  explicit ColorDialog(::COLORREF initial = 0, DWORD flags = 0, Dialog* parent = nullptr) noexcept;
+
+  // Runs the chooser; IDOK when the user confirmed a colour, IDCANCEL otherwise.
+  int DoModal();
+
+  // The chosen colour after IDOK (the initial one before).
+  ::COLORREF GetColor() const noexcept { return m_cc.rgbResult; }
+
+  CHOOSECOLORW m_cc{};  // what the system's chooser is given, and gives back
 };
 
 // The application's name: the executable's file name without extension ("Varnel").

@@ -1,33 +1,22 @@
 // Scoped Win32 handles: each releases its handle when it goes out of scope. None can be
-// copied, so no copy releases a handle twice; all but the paint can be moved.
+// copied, so no copy releases a handle twice; the plain handles can be moved.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include <memory>
+#include <type_traits>
 
 namespace varnel::window {
 
-// A handle released by `Release` (DeleteObject, DeleteDC, ...) unless it is null.
-template <class Handle, auto Release>
-class Scoped {
- public:
-  explicit Scoped(Handle handle = nullptr) noexcept : handle_(handle) {}
-  ~Scoped() {
-    if (handle_ != nullptr) Release(handle_);
-  }
-  Scoped(Scoped&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Scoped& operator=(Scoped other) noexcept {  // the handle held so far goes with `other`
-    std::swap(handle_, other.handle_);
-    return *this;
-  }
-  Scoped(const Scoped&) = delete;
-
-  operator Handle() const noexcept { return handle_; }
-
- private:
-  Handle handle_;
+// A handle released by `Release` (DeleteObject, DeleteDC, ...) on scope exit unless it is
+// null: a std::unique_ptr, so it can be moved but never copied; get() gives the handle.
+template <auto Release>
+struct Releaser {
+  void operator()(auto handle) const noexcept { Release(handle); }
 };
+template <class Handle, auto Release>
+using Scoped = std::unique_ptr<std::remove_pointer_t<Handle>, Releaser<Release>>;
 
 using ScopedBrush = Scoped<HBRUSH, &::DeleteObject>;
 using ScopedBitmap = Scoped<HBITMAP, &::DeleteObject>;
