@@ -18,7 +18,6 @@
 #include "varnel/file_error.h"
 #include "varnel/losses.h"
 #include "varnel/palette_file.h"
-#include "varnel/source_colors.h"
 #include "varnel/text.h"
 #include "varnel/utf.h"
 
@@ -44,12 +43,6 @@ std::string SystemReason(int errorNumber) { return std::generic_category().messa
 enum class Choice { From, Signature, Extension, Default };
 constexpr std::string_view kChoiceWords[] = {"as --from asks", "by its signature",
                                              "by its extension", "by default"};
-
-// "10,000 files", "1 CMYK colour".
-std::string Grouped(std::size_t count, const std::string& unit) {
-  return varnel::Grouped(count) + " " + unit + (count == 1 ? "" : "s");
-}
-std::string Files(std::size_t count) { return Grouped(count, "file"); }
 
 // The reason standard output failed, or "" when all that was printed arrived.
 std::string OutputFailure(std::FILE* out) {
@@ -149,26 +142,17 @@ class Session {
     return palette;
   }
 
-  // Converts the CMYK and Lab colours of `palette` through the print profile palconv was
-  // given and says so, then what reading `name` met: each of the reader's warnings and,
-  // unless --from chose the format, a format its bytes announce that it was not read as;
-  // converting, also text read as JASC-PAL without its header.
+  // Converts CMYK and Lab colours through palconv's print profile and says so, then what else
+  // reading `name` met: the reader's warnings, unless --from chose the format one its bytes
+  // announce instead, and converting, text read as JASC-PAL without its header.
   void WarnOfReading(const std::string& name, const PaletteDecoder& decoder, PaletteData& palette,
                      bool converting) {
     const varnel::CmykProfile& profile =
         request_.cmykProfile ? *request_.cmykProfile : varnel::CmykProfile::Default();
-    const varnel::Converted converted = varnel::ConvertSources(palette, profile);
-    if (converted.cmyk > 0) {
-      const std::string hint =
-          request_.cmykProfile ? "" : " (--cmyk-profile FILE for another press)";
-      Warn(name,
-           Grouped(converted.cmyk, "CMYK colour") + " converted to RGB through " + profile.name() +
-               hint,
-           "CMYK colours converted to RGB through " + profile.name() + " in {}" + hint);
-    }
-    if (converted.clipped > 0)
-      Warn(name, Grouped(converted.clipped, "Lab colour") + " outside sRGB held at its edge",
-           "Lab colours outside sRGB held at its edge in {}");
+    for (const varnel::Loss& note :
+         varnel::ConversionNotes(varnel::ConvertSources(palette, profile), profile.name(),
+                                 request_.cmykProfile == nullptr))
+      Warn(name, note.what, note.batch);
     for (const std::string& warning : palette.warnings) Warn(name, warning);
     const auto announced = decoder.announced();
     if (request_.from) return;
@@ -258,7 +242,7 @@ class Session {
       std::string line = kind.first;
       if (kind.files > 1) {
         line = kind.batch;
-        line.replace(line.find("{}"), 2, Files(kind.files));
+        line.replace(line.find("{}"), 2, varnel::Counted(kind.files, "file"));
       }
       std::fprintf(console_.err, "palconv: warning: %s\n", line.c_str());
     }

@@ -1,7 +1,5 @@
 // The three file commands, Load, Save as and Convert.
 #include "varnel/app/converter_dlg.h"
-#include <algorithm>
-
 #include "varnel/losses.h"
 #include "varnel/palette_file.h"
 #include "varnel/window/dialog.h"
@@ -52,7 +50,7 @@ void CConverterDlg::OnSaveAs() {
 
   const varnel::NativeString ext = dlg.GetFileExt();
   const varnel::PaletteFormat format = varnel::FormatForExtension(ext);
-  const varnel::PaletteData loaded = Loaded();
+  const varnel::PaletteData loaded = varnel::Edited(m_loaded, m_palette);
   // JASC-PAL and ACT hold the 256 colours as they are; the other formats what Load read too.
   const bool table = format == varnel::PaletteFormat::JascPal || format == varnel::PaletteFormat::Act;
   varnel::WritePaletteFile(dlg.GetPathName(), table ? varnel::PaletteData(m_palette) : loaded,
@@ -64,24 +62,6 @@ void CConverterDlg::OnSaveAs() {
   if (!lost.empty())
     MessageBox(varnel::PathText(dlg.GetPathName()) + " cannot keep everything:\n" + lost, nullptr,
                MB_OK | MB_ICONWARNING);
-}
-
-// What Load read with the colours as they are now: a colour edited since has its new value
-// and no source of its own, and the count reaches the last edited entry.
-varnel::PaletteData CConverterDlg::Loaded() const {
-  varnel::PaletteData palette = m_loaded;
-  std::size_t count = palette.count;
-  for (std::size_t i = 0; i < m_palette.size(); ++i) {
-    if (m_palette[i] == palette.colors[i]) continue;
-    count = std::max(count, i + 1);
-    if (i < palette.sources.size()) palette.sources[i].reset();
-  }
-  palette.colors = m_palette;
-  palette.count = varnel::ColorCount(count);
-  if (!palette.names.empty()) palette.names.resize(count);
-  if (!palette.alpha.empty()) palette.alpha.resize(count, 255);
-  if (!palette.sources.empty()) palette.sources.resize(count);
-  return palette;
 }
 
 // Writes the other format beside the current file: ACT beside a PAL file, JASC-PAL

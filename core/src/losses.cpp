@@ -7,14 +7,24 @@
 #include "varnel/utf.h"
 
 namespace varnel {
-namespace {
 
-// "1 CMYK colour", "10,000 CMYK colours".
 std::string Counted(std::size_t count, const std::string& unit) {
   return Grouped(count) + " " + unit + (count == 1 ? "" : "s");
 }
 
-}  // namespace
+std::vector<Loss> ConversionNotes(const Converted& converted, const std::string& profile,
+                                  bool byDefault) {
+  std::vector<Loss> notes;
+  const std::string hint = byDefault ? " (--cmyk-profile FILE for another press)" : "";
+  if (converted.cmyk > 0)
+    notes.push_back(
+        {Counted(converted.cmyk, "CMYK colour") + " converted to RGB through " + profile + hint,
+         "CMYK colours converted to RGB through " + profile + " in {}" + hint});
+  if (converted.clipped > 0)
+    notes.push_back({Counted(converted.clipped, "Lab colour") + " outside sRGB held at its edge",
+                     "Lab colours outside sRGB held at its edge in {}"});
+  return notes;
+}
 
 std::vector<Loss> LossesOf(const PaletteData& palette, PaletteFormat format, bool keepCount) {
   std::vector<Loss> losses;

@@ -1,5 +1,6 @@
 #include "varnel/source_colors.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +34,22 @@ Converted ConvertSources(PaletteData& palette, const CmykProfile& profile) {
     for (std::size_t k = 0; k < labAt.size(); ++k) palette.colors[labAt[k]] = rgb[k];
   }
   return converted;
+}
+
+PaletteData Edited(const PaletteData& read, const Palette& table) {
+  PaletteData palette = read;
+  std::size_t count = palette.count;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i] == palette.colors[i]) continue;
+    count = std::max(count, i + 1);
+    if (i < palette.sources.size()) palette.sources[i].reset();
+  }
+  palette.colors = table;
+  palette.count = ColorCount(count);
+  if (!palette.names.empty()) palette.names.resize(count);
+  if (!palette.alpha.empty()) palette.alpha.resize(count, 255);
+  if (!palette.sources.empty()) palette.sources.resize(count);
+  return palette;
 }
 
 std::string ModelsOf(const PaletteData& palette) {

@@ -29,6 +29,11 @@ std::string_view CheckSelected(char first);
 // lines, then "I R G B[ NAME]" for each of the first `count` colours.
 std::string Describe(const PaletteData& palette);
 
+// Whether `back`'s source colours (PaletteData::sources) are `held`'s, as far as the
+// format's numbers resolve them; `back` then takes `held`'s 8-bit colours where each is
+// within 1 of it, so that the rest compares exactly. "" when they agree, else what differs.
+std::string SourcesAgree(PaletteData& back, const PaletteData& held);
+
 // What of `palette` a file in `format` holds, written with its own count and read back.
 PaletteData Held(const PaletteData& palette, PaletteFormat format);
 

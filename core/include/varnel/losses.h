@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "varnel/format.h"
+#include "varnel/source_colors.h"
 
 namespace varnel {
 
@@ -20,5 +21,14 @@ struct Loss {
 // names cut to their field, the transparent index, source colours in a model or of a kind the
 // format does not hold, entries Paint.NET does not show.
 std::vector<Loss> LossesOf(const PaletteData& palette, PaletteFormat format, bool keepCount);
+
+// What converting a file's source colours did (see ConvertSources), through the print profile
+// named `profile`, the default one where `byDefault`: "1 CMYK colour converted to RGB through
+// FOGRA39L Coated (--cmyk-profile FILE for another press)", Lab colours clipped.
+std::vector<Loss> ConversionNotes(const Converted& converted, const std::string& profile,
+                                  bool byDefault);
+
+// "1 file", "10,000 CMYK colours".
+std::string Counted(std::size_t count, const std::string& unit);
 
 }  // namespace varnel

@@ -30,4 +30,8 @@ std::string ModelsOf(const PaletteData& palette);
 // decimals.
 std::string Described(const SourceColor& source);
 
+// `read` with the colours of `table` (the window program's swatches after edits): a colour
+// that differs from the one read loses its source, and the count reaches the last of them.
+PaletteData Edited(const PaletteData& read, const Palette& table);
+
 }  // namespace varnel

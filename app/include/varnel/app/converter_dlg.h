@@ -40,7 +40,6 @@ class CConverterDlg : public varnel::window::DialogImpl<CConverterDlg> {
 
   // Loading a file named on the command line or dropped on the window.
   void LoadFile(const std::filesystem::path& path, const varnel::NativeString& ext);
-  varnel::PaletteData Loaded() const;
   void OnOpenAtStart();
   void OnDropFiles(std::filesystem::path path);
   // Copying a colour's value as text.
