@@ -6,7 +6,7 @@
 namespace varnel::fuzz {
 
 // Whether `back`'s source colours are `held`'s, each value within what the format's numbers
-// resolve (Photoshop's 16 bits, or hundredths for Lab), its 8-bit sRGB within 1 of each
+// resolve, its 8-bit sRGB within 1 of each
 // channel (Photoshop's 16 bits are cut to their high byte, a float is rounded); then `back`
 // takes `held`'s colours there, so that the rest can be compared exactly. "" when they agree, else
 // what differs.
@@ -17,7 +17,11 @@ std::string SourcesAgree(PaletteData& back, const PaletteData& held) {
     if (a.has_value() != b.has_value() || (a && (a->model != b->model || a->kind != b->kind)))
       return "colour " + std::to_string(i) + "'s model or kind does not come back";
     if (!a) continue;
-    const double resolution = a->model == ColorModel::Lab ? 0.0051 : 1.0 / 65535 + 1e-6;
+    // Half a step of the coarsest numbers that hold the model: Photoshop's hundredths of Lab,
+    // ten-thousandths of grey, 16 bits of the others.
+    const double resolution = a->model == ColorModel::Lab    ? 0.005 + 1e-6
+                              : a->model == ColorModel::Grey ? 0.00005 + 1e-6
+                                                             : 0.5 / 65535 + 1e-6;
     for (std::size_t k = 0; k < 4; ++k)
       if (!(std::abs(a->values[k] - b->values[k]) <= resolution))
         return "colour " + std::to_string(i) + "'s values do not come back";
