@@ -155,6 +155,9 @@ for bits, name in ((24, 'bmp-24bit'), (32, 'bmp-32bit-alpha')):  # rows reversed
     rows = [data[start + r * stride:start + (r + 1) * stride] for r in range(height)]
     open(name + '-top-down.bmp', 'wb').write(
         data[:22] + struct.pack('<i', -height) + data[26:start] + b''.join(reversed(rows)))
+# 16 bits of 5-6-5, three pixels to a row: channels at their ends, as every scaling agrees.
+magick(truecolour([(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255), (0, 0, 0), (255, 0, 255)], 3),
+       'bmp-16bit.bmp', '-define', 'bmp:subtype=RGB565')
 patch('bmp-8bit.bmp', 'bmp-truncated.bmp', 0, b'', cut=100)
 patch('bmp-8bit.bmp', 'bmp-count-300.bmp', 46, struct.pack('<I', 300))
 patch('bmp-24bit.bmp', 'bmp-short-pixels.bmp', 0, b'', cut=-4)
@@ -170,6 +173,16 @@ for count in (2, 3):  # EGA: 1 bit in 2 or 3 planes, the first 4 or 8 colours of
     open('pcx-ega-%d-planes.pcx' % count, 'wb').write(
         struct.pack('<BBBBHHHHHH48sBBHH58x', 10, 5, 1, 1, 0, 0, 7, 1, 72, 72, bytes(rgb(SIXTEEN)),
                     0, count, 2, 1) + b''.join(planes[:count]) * 2)
+# One plane of 4 bits, colours in the header as for EGA.
+open('pcx-4bit-1-plane.pcx', 'wb').write(
+    struct.pack('<BBBBHHHHHH48sBBHH58x', 10, 5, 1, 4, 0, 0, 7, 1, 72, 72, bytes(rgb(SIXTEEN)), 0,
+                1, 4, 1) + bytes([0x01, 0x23, 0x45, 0x67]) * 2)
+# 8 bits: the longest file its size allows (pixels of twice the line bytes, then the table),
+# and one byte more.
+data = open('pcx-8bit.pcx', 'rb').read()
+pixels = data[128:-769]
+for name, size in (('pcx-longest.pcx', 2 * 8 * 5), ('pcx-too-long.pcx', 2 * 8 * 5 + 1)):
+    open(name, 'wb').write(data[:128] + pixels + bytes(size - len(pixels)) + data[-769:])
 patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
 patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
@@ -187,10 +200,12 @@ REFUSED = {
         'png-depth-3.png': 'its bit depth 3 is not one PNG allows for indexed pixels (1, 2, 4 or 8)',
         'bmp-short-pixels.bmp': 'its pixel data ends too early',
         'pcx-no-table.pcx': 'it has no 256-colour table at its end (0x0C and 768 bytes)',
-        'pcx-backwards.pcx': 'its window ends before it starts (5,0 to 0,4)'}
+        'pcx-backwards.pcx': 'its window ends before it starts (5,0 to 0,4)',
+        'pcx-too-long.pcx': 'it is longer than a PCX picture of 8 \u00d7 5 pixels can be'}
 # Pillow reads 2 and 4 planes of 1 bit as 16 colours, 3 not at all: these are the header's
 # first 2^planes colours, as the PCX header defines them.
-BY_HAND = {'pcx-ega-2-planes.pcx': SIXTEEN[:4], 'pcx-ega-3-planes.pcx': SIXTEEN[:8]}
+BY_HAND = {'pcx-ega-2-planes.pcx': SIXTEEN[:4], 'pcx-ega-3-planes.pcx': SIXTEEN[:8],
+           'pcx-4bit-1-plane.pcx': SIXTEEN}
 for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') + glob.glob('*.pcx')):
     if name in BY_HAND:
         colours = BY_HAND[name]
