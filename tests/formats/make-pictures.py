@@ -128,6 +128,8 @@ open('png-depth-3.png', 'wb').write(depth3)
 # GIF: a global table, a local one only, a transparent index; a short table, a vast screen.
 indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
 indexed(SIXTEEN[:4], (4, 1)).save('gif-transparent.gif', transparency=3)
+t = open('gif-transparent.gif', 'rb').read()
+patch('gif-transparent.gif', 'gif-control-opaque.gif', t.index(b'\x21\xf9\x04') + 3, b'\x00')  # no flag
 g = open('gif-global.gif', 'rb').read()
 size = 3 << ((g[10] & 7) + 1)
 image = g.index(b',', 13 + size)  # the global table moves into the first image
@@ -183,6 +185,11 @@ data = open('pcx-8bit.pcx', 'rb').read()
 pixels = data[128:-769]
 for name, size in (('pcx-longest.pcx', 2 * 8 * 5), ('pcx-too-long.pcx', 2 * 8 * 5 + 1)):
     open(name, 'wb').write(data[:128] + pixels + bytes(size - len(pixels)) + data[-769:])
+patch('pcx-4bit.pcx', 'pcx-version-2.pcx', 1, b'\x02')  # PC Paintbrush 2.8 with a palette
+# OS/2's 16-byte information header: width and height of 4 bytes, planes, bits, no more.
+open('bmp-os2-16.bmp', 'wb').write(b'BM' + struct.pack('<IHHI', 14 + 16 + 8 + 4, 0, 0, 14 + 16 + 8) +
+                                   struct.pack('<IiiHH', 16, 2, 1, 1, 1) +
+                                   bytes([*SIXTEEN[4][::-1], 0, *SIXTEEN[9][::-1], 0]) + b'\x40\0\0\0')
 patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
 patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
@@ -206,8 +213,13 @@ REFUSED = {
 # first 2^planes colours, as the PCX header defines them.
 BY_HAND = {'pcx-ega-2-planes.pcx': SIXTEEN[:4], 'pcx-ega-3-planes.pcx': SIXTEEN[:8],
            'pcx-4bit-1-plane.pcx': SIXTEEN}
+OS2 = {'bmp-os2-16.bmp': [SIXTEEN[4], SIXTEEN[9]]}  # Pillow reads no 16-byte header
 for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') + glob.glob('*.pcx')):
-    if name in BY_HAND:
+    if name in OS2:
+        open(name + '.expect', 'w').write(
+            'picture indexed, 2 \u00d7 1\ncount 2\ntransparent none\nextra 0\nalpha no\ntitle\n' +
+            ''.join('%d %d %d %d\n' % (i, *c) for i, c in enumerate(OS2[name])))
+    elif name in BY_HAND:
         colours = BY_HAND[name]
         open(name + '.expect', 'w').write(
             'picture indexed, 8 \u00d7 2\ncount %d\ntransparent none\nextra 0\nalpha no\ntitle\n' %
