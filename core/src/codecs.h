@@ -69,7 +69,7 @@ std::unique_ptr<StreamDecoder> PngStream();
 // alpha, the pixels one row of swatches, `swatch` × `swatch` pixels each (1 to 64), in
 // order, so that reading the pixels gives the palette too, as long as no colour repeats.
 // Throws std::out_of_range for another `swatch`.
-std::string EncodePng(const PaletteData& palette, int swatch = 1);
+std::string EncodePng(const PaletteData& palette, int swatch);
 // GIF 87a and 89a: the first image's local colour table, which its pixels index, else the
 // global one; the transparent index of the first graphic control extension before it.
 bool LooksLikeGif(std::string_view bytes) noexcept;
