@@ -57,41 +57,36 @@ apt-get "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 ||
 versions_of() { apt-cache "${apt_options[@]}" "$1" "$2" | sed -n 's/^Version: //p' | sort -u | sort -r -V; }
 
 versions=""
-for entry in "${expected[@]}"; do
-  read -r folder package upstream <<<"$entry"
-  # The newest that downloads is taken (a mirror may lack the security archive's sources).
-  candidates=$(versions_of showsrc "$package")
+# fetch VERB PACKAGE UPSTREAM LIST: `apt-get VERB` (source or download) of the newest version
+# of PACKAGE that `apt-cache LIST` names for the upstream release UPSTREAM and that downloads
+# (a mirror may lack the security archive's sources); its version in $got.
+fetch() {
+  local candidates version plain
+  candidates=$(versions_of "$4" "$2")
   got=""
   for version in $candidates; do
     plain=${version#*:}
-    [ "${plain%-*}" = "$upstream" ] || continue
-    if (cd "$dir/work" && apt-get "${apt_options[@]}" source "$package=$version") \
+    [ "${plain%-*}" = "$3" ] || continue
+    if (cd "$dir/work" && apt-get "${apt_options[@]}" "$1" "$2=$version") \
       >"$apt_dir/source.log" 2>&1; then
       got=$version
-      break
+      return
     fi
   done
-  [ -n "$got" ] || { cat "$apt_dir/source.log" >&2 2>/dev/null || true
-    fail "cannot fetch $package $upstream (Debian 12) from the archive; versions listed:" \
-      "$(echo $candidates)"; }
+  cat "$apt_dir/source.log" >&2 2>/dev/null || true
+  fail "cannot fetch $2 $3 (Debian 12) from the archive; versions listed:" "$(echo $candidates)"
+}
+
+for entry in "${expected[@]}"; do
+  read -r folder package upstream <<<"$entry"
+  fetch source "$package" "$upstream" showsrc
   versions+="$package $got"$'\n'
   rm -rf "${dir:?}/$folder"
   mv "$dir/work/$package-$upstream" "$dir/$folder"
 done
 
 read -r package upstream <<<"$profile_package"
-got=""
-for version in $(versions_of show "$package"); do
-  plain=${version#*:}
-  [ "${plain%-*}" = "$upstream" ] || continue
-  if (cd "$dir/work" && apt-get "${apt_options[@]}" download "$package=$version") \
-    >"$apt_dir/source.log" 2>&1; then
-    got=$version
-    break
-  fi
-done
-[ -n "$got" ] || { cat "$apt_dir/source.log" >&2 2>/dev/null || true
-  fail "cannot fetch $package $upstream (Debian 12) from the archive"; }
+fetch download "$package" "$upstream" show
 dpkg-deb -x "$dir/work/${package}_"*.deb "$dir/work/unpacked"
 rm -rf "$dir/profiles"
 mkdir "$dir/profiles"
