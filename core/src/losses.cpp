@@ -8,10 +8,6 @@
 
 namespace varnel {
 
-std::string Counted(std::size_t count, const std::string& unit) {
-  return Grouped(count) + " " + unit + (count == 1 ? "" : "s");
-}
-
 std::vector<Loss> ConversionNotes(const Converted& converted, const std::string& profile,
                                   bool byDefault) {
   std::vector<Loss> notes;

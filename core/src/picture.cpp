@@ -24,10 +24,6 @@ std::string Picture(std::string_view kind, std::uint64_t width, std::uint64_t he
   return std::string(kind) + ", " + SizeText(width, height);
 }
 
-std::string Counted(std::uint64_t count, std::string_view unit) {
-  return std::to_string(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
-}
-
 ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, std::size_t size,
                      bool bgr) {
   in.Need(at + count * size, "its colour table");

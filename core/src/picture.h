@@ -25,9 +25,6 @@ std::string SizeText(std::uint64_t width, std::uint64_t height);
 // larger than kMaxSide either way.
 std::string Picture(std::string_view kind, std::uint64_t width, std::uint64_t height);
 
-// "1 bit", "3 planes".
-std::string Counted(std::uint64_t count, std::string_view unit);
-
 // `count` colours of `size` bytes each from `at`, red first (blue first where `bgr`).
 ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, std::size_t size,
                      bool bgr = false);

@@ -122,7 +122,8 @@ SourceColor FromAco(const AcoColor& c, std::size_t& held) {
   }
 }
 
-// The colour as Photoshop stores it, from its source where the palette keeps one.
+// The colour as Photoshop stores it: its source where the palette keeps one, else the table's
+// RGB (whose 8 bits come out times 257).
 void WriteAcoColor(ByteWriter& w, COLORREF c, const std::optional<SourceColor>& source) {
   auto units = [](double fraction) {
     return static_cast<std::uint32_t>(std::lround(std::clamp(fraction, 0.0, 1.0) * 65535));
@@ -130,36 +131,33 @@ void WriteAcoColor(ByteWriter& w, COLORREF c, const std::optional<SourceColor>& 
   auto hundredths = [](double value) {
     return static_cast<std::uint32_t>(static_cast<std::uint16_t>(std::lround(value * 100)));
   };
-  const std::array<double, 4> v = source ? source->values : std::array<double, 4>{};
-  switch (source ? source->model : ColorModel::Rgb) {
+  const SourceColor s = source.value_or(
+      SourceColor{ColorModel::Rgb, {RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0, 0}});
+  const std::array<double, 4>& v = s.values;
+  std::uint32_t space = kAcoRgb;
+  std::array<std::uint32_t, 4> values{units(v[0]), units(v[1]), units(v[2]), 0};
+  switch (s.model) {
     case ColorModel::Rgb:
-      if (!source) {
-        w.U16(kAcoRgb).U16(RedOf(c) * 257u).U16(GreenOf(c) * 257u).U16(BlueOf(c) * 257u).U16(0);
-        return;
-      }
-      w.U16(kAcoRgb).U16(units(v[0])).U16(units(v[1])).U16(units(v[2])).U16(0);
-      return;
+      break;
     case ColorModel::Hsb:
-      w.U16(kAcoHsb).U16(units(v[0])).U16(units(v[1])).U16(units(v[2])).U16(0);
-      return;
+      space = kAcoHsb;
+      break;
     case ColorModel::Cmyk:
-      w.U16(kAcoCmyk)
-          .U16(units(1 - v[0]))
-          .U16(units(1 - v[1]))
-          .U16(units(1 - v[2]))
-          .U16(units(1 - v[3]));
-      return;
+      space = kAcoCmyk;
+      values = {units(1 - v[0]), units(1 - v[1]), units(1 - v[2]), units(1 - v[3])};
+      break;
     case ColorModel::Lab:
-      w.U16(kAcoLab).U16(hundredths(v[0])).U16(hundredths(v[1])).U16(hundredths(v[2])).U16(0);
-      return;
+      space = kAcoLab;
+      values = {hundredths(v[0]), hundredths(v[1]), hundredths(v[2]), 0};
+      break;
     case ColorModel::Grey:
-      w.U16(kAcoGrey)
-          .U16(static_cast<std::uint32_t>(std::lround((1 - std::clamp(v[0], 0.0, 1.0)) * 10000)))
-          .U16(0)
-          .U16(0)
-          .U16(0);
-      return;
+      space = kAcoGrey;
+      values = {static_cast<std::uint32_t>(std::lround((1 - std::clamp(v[0], 0.0, 1.0)) * 10000)),
+                0, 0, 0};
+      break;
   }
+  w.U16(space);
+  for (const std::uint32_t value : values) w.U16(value);
 }
 
 }  // namespace
@@ -246,6 +244,17 @@ double AseValue(float value, double least, double most, std::size_t& held) {
 
 constexpr ColorKind kAseKinds[] = {ColorKind::Global, ColorKind::Spot, ColorKind::Normal};
 
+// The models Adobe swatch exchange names, and how many floats each colour of them holds.
+struct AseModel {
+  std::string_view name;
+  ColorModel model;
+  std::size_t values;
+};
+constexpr AseModel kAseModels[] = {{"RGB ", ColorModel::Rgb, 3},
+                                   {"CMYK", ColorModel::Cmyk, 4},
+                                   {"LAB ", ColorModel::Lab, 3},
+                                   {"Gray", ColorModel::Grey, 1}};
+
 }  // namespace
 
 // Adobe swatch exchange: "ASEF" 1.0, then blocks of colours and groups. Big-endian. A colour
@@ -267,23 +276,12 @@ PaletteData DecodeAse(std::string_view bytes) {
     if (type != 0x0001) continue;  // groups only gather colours
     std::string name = block.Utf16(block.Number(InfoOf(PaletteFormat::Ase).nameField));
     const std::string_view model = block.Bytes(4);
-    SourceColor source;
-    std::size_t values = 3;
-    if (model == "RGB ") {
-      source.model = ColorModel::Rgb;
-    } else if (model == "CMYK") {
-      source.model = ColorModel::Cmyk;
-      values = 4;
-    } else if (model == "LAB ") {
-      source.model = ColorModel::Lab;
-    } else if (model == "Gray") {
-      source.model = ColorModel::Grey;
-      values = 1;
-    } else {
+    const auto* known = std::ranges::find(kAseModels, model, &AseModel::name);
+    if (known == std::end(kAseModels))
       throw FormatError("colour " + std::to_string(list.size() + 1) + " is in the colour model " +
                         Quoted(model) + ", which Adobe swatch exchange does not define");
-    }
-    for (std::size_t i = 0; i < values; ++i) {
+    SourceColor source{known->model};
+    for (std::size_t i = 0; i < known->values; ++i) {
       const bool lab = source.model == ColorModel::Lab;
       const float value = block.F32();
       if (lab && i == 0 && value > 1 && value <= 100) {  // some writers store L as 0 to 100
@@ -332,16 +330,11 @@ std::string EncodeAse(const PaletteData& palette) {
       s.kind = palette.sources[i]->kind;
       if (palette.sources[i]->model != ColorModel::Hsb) s = *palette.sources[i];
     }
-    const std::size_t values = s.model == ColorModel::Cmyk   ? 4
-                               : s.model == ColorModel::Grey ? 1
-                                                             : 3;
+    const AseModel& model = *std::ranges::find(kAseModels, s.model, &AseModel::model);
     const std::size_t field = InfoOf(PaletteFormat::Ase).nameField;
-    w.U16(0x0001).Length(field + 2 * (name.size() + 1) + 4 + 4 * values + 2, 4).Utf16(name, field);
-    w.out += s.model == ColorModel::Rgb    ? "RGB "
-             : s.model == ColorModel::Cmyk ? "CMYK"
-             : s.model == ColorModel::Lab  ? "LAB "
-                                           : "Gray";
-    for (std::size_t k = 0; k < values; ++k)
+    w.U16(0x0001).Length(field + 2 * (name.size() + 1) + 4 + 4 * model.values + 2, 4);
+    w.Utf16(name, field).out += model.name;
+    for (std::size_t k = 0; k < model.values; ++k)
       w.F32(static_cast<float>(s.model == ColorModel::Lab && k == 0 ? s.values[0] / 100
                                                                     : s.values[k]));
     w.U16(s.kind == ColorKind::Global ? 0 : s.kind == ColorKind::Spot ? 1 : 2);

@@ -83,6 +83,10 @@ std::string Grouped(std::uint64_t number) {
   return grouped;
 }
 
+std::string Counted(std::uint64_t count, std::string_view unit) {
+  return Grouped(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
+}
+
 std::string ValidUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -28,7 +28,4 @@ std::vector<Loss> LossesOf(const PaletteData& palette, PaletteFormat format, boo
 std::vector<Loss> ConversionNotes(const Converted& converted, const std::string& profile,
                                   bool byDefault);
 
-// "1 file", "10,000 CMYK colours".
-std::string Counted(std::size_t count, const std::string& unit);
-
 }  // namespace varnel

@@ -26,6 +26,9 @@ std::string_view Utf8Prefix(std::string_view text, std::size_t units);
 // `number` with a comma between each group of three digits: "10,000".
 std::string Grouped(std::uint64_t number);
 
+// `count` grouped and `unit`, plural but for 1: "1 bit", "10,000 files".
+std::string Counted(std::uint64_t count, std::string_view unit);
+
 // True when `text` holds nothing that can move a terminal's cursor: no control character
 // (C0, DEL or C1), and no byte from 0x80 to 0x9F outside a UTF-8 sequence.
 bool IsPrintable(std::string_view text) noexcept;
