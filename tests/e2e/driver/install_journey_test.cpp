@@ -157,8 +157,18 @@ TEST_F(InstallJourney, InstallsOffersOpenWithStartsAndUninstallsWithoutTrace) {
   ASSERT_TRUE(WaitForExit());
 
   // The uninstaller hands over to a copy of itself in the temporary folder and ends at once.
+  // Its own registry entry goes last of all it removes: wait for that alone, since looking
+  // through the folders meanwhile holds them open and keeps it from removing them.
   ASSERT_TRUE(StartProcess(uninstaller, L"/S", {}));
-  WaitUntil([&] { return Snapshot() == before_; });
+  EXPECT_TRUE(WaitUntil([] {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnel", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+      return true;
+    RegCloseKey(key);
+    return false;
+  })) << "the uninstaller did not finish";
   EXPECT_EQ(Changes(before_, Snapshot()), std::vector<std::wstring>{}) << "+ left behind, - lost";
 }
 
