@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "support.h"
+#include "varnel/source_colors.h"
 
 namespace varnel::test {
 namespace {
@@ -109,6 +110,32 @@ TEST(CmykProfile, SaysWhatItRefusesInstead) {
       EXPECT_STREQ(e.what(), c.message);
     }
   }
+}
+
+// The window program's edits: an unchanged colour keeps its source, a changed one loses it,
+// and an edit past the count extends the names, alpha and sources beside it.
+TEST(Edited, KeepsWhatIsBesideTheColoursInStep) {
+  PaletteData read;
+  read.count = ColorCount(2);
+  read.colors[0] = MakeColor(1, 2, 3);
+  read.colors[1] = MakeColor(4, 5, 6);
+  read.names = {"one", "two"};
+  read.alpha = {10, 20};
+  read.sources = {SourceColor{.model = ColorModel::Grey}, SourceColor{.model = ColorModel::Lab}};
+  Palette table = read.colors;
+  table[1] = MakeColor(7, 8, 9);
+  table[3] = MakeColor(9, 9, 9);
+  const PaletteData edited = Edited(read, table);
+  EXPECT_EQ(edited.count, ColorCount(4));
+  EXPECT_EQ(edited.colors, table);
+  EXPECT_EQ(edited.names, (std::vector<std::string>{"one", "two", "", ""}));
+  EXPECT_EQ(edited.alpha, (std::vector<std::uint8_t>{10, 20, 255, 255}));
+  ASSERT_EQ(edited.sources.size(), 4u);
+  EXPECT_EQ(edited.sources[0], read.sources[0]);
+  EXPECT_FALSE(edited.sources[1] || edited.sources[2] || edited.sources[3]);
+  // Nothing beside the colours: nothing made up.
+  const PaletteData bare = Edited(PaletteData(read.colors), table);
+  EXPECT_TRUE(bare.names.empty() && bare.alpha.empty() && bare.sources.empty());
 }
 
 }  // namespace
