@@ -1,13 +1,22 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <utility>
+
+#include "quantize.h"
 
 namespace varnel {
 namespace {
 
 // Distinct colours counted for the message that refuses a picture of too many.
 constexpr std::size_t kMaxCounted = std::size_t{1} << 22;
+
+// The cell of like colours a colour (and alpha) goes to: the top 6 bits of red, green, blue.
+constexpr std::size_t CellOf(std::uint32_t key) noexcept {
+  return (key >> 2 & 0x3F) << 12 | (key >> 10 & 0x3F) << 6 | (key >> 18 & 0x3F);
+}
 
 }  // namespace
 
@@ -39,39 +48,76 @@ ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, st
 void DistinctColors::Add(COLORREF color, std::uint8_t alpha, std::uint64_t place) {
   if (alpha == 0) return;
   const std::uint32_t key = color | std::uint32_t{alpha} << 24;
-  // The colour of the pixel before, further on: nothing new.
+  // The colour of the pixel before, further on: no colour to look up.
   const bool again = key == last_ && place > lastPlace_ && size_ > 0;
   last_ = key;
   lastPlace_ = place;
-  if (again) return;
+  if (!again) lastSlot_ = Locate(key, place);
+  if (lastSlot_ != nullptr) ++lastSlot_->pixels;
+  if (!cells_.empty()) AddToCell(key);
+}
+
+// The slot of the colour `key`, or nullptr for one beyond the first 256.
+DistinctColors::Slot* DistinctColors::Locate(std::uint32_t key, std::uint64_t place) {
   if (Slot& slot = SlotOf(key); slot.used) {
     slot.place = std::min(slot.place, place);
+    return &slot;
   } else if (size_ < kPaletteSize) {
-    slot = {key, true, place};
+    slot = {key, true, place, 0};
     ++size_;
-  } else if (!capped_) {  // once capped, the message is known
+    return &slot;
+  }
+  if (cells_.empty()) StartCells();
+  if (!capped_) {  // once capped, the count is known
     more_.push_back(key);
     if (more_.size() == 2 * kMaxCounted) Settle();
   }
+  return nullptr;
+}
+
+// The cells, with the pixels of the first 256 colours so far.
+void DistinctColors::StartCells() {
+  cells_.resize(std::size_t{1} << 18);
+  for (Slot& slot : slots_) {
+    if (!slot.used) continue;
+    ColorCell& cell = cells_[CellOf(slot.key)];
+    cell.pixels += slot.pixels;
+    for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += (slot.key >> 8 * c & 0xFF) * slot.pixels;
+  }
+}
+
+void DistinctColors::AddToCell(std::uint32_t key) noexcept {
+  ColorCell& cell = cells_[CellOf(key)];
+  ++cell.pixels;
+  for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += key >> 8 * c & 0xFF;
 }
 
 PaletteData DistinctColors::Finish(std::string picture) {
   Settle();
-  if (!more_.empty()) {
-    throw FormatError("a picture of " + std::string(capped_ ? "over " : "") +
-                      Grouped(kPaletteSize + more_.size()) + " colours, not a palette (at most " +
-                      Grouped(kPaletteSize) + ")");
-  }
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
-  order.reserve(size_);
-  for (const Slot& slot : slots_)
-    if (slot.used) order.emplace_back(slot.place, slot.key);
-  std::sort(order.begin(), order.end());
+  auto pixels = std::make_shared<std::vector<ColorCell>>();
   ColorList list;
-  for (const auto& [place, key] : order)
-    list.Add(key & 0xFFFFFFu, {}, static_cast<std::uint8_t>(key >> 24));
+  if (more_.empty()) {
+    std::vector<std::pair<std::uint64_t, const Slot*>> order;
+    order.reserve(size_);
+    for (const Slot& slot : slots_)
+      if (slot.used) order.emplace_back(slot.place, &slot);
+    std::ranges::sort(order, {}, [](const auto& entry) { return entry.first; });
+    for (const auto& [place, slot] : order) {
+      const std::uint32_t key = slot->key;
+      list.Add(key & 0xFFFFFFu, {}, static_cast<std::uint8_t>(key >> 24));
+      ColorCell& cell = pixels->emplace_back(ColorCell{slot->pixels, {}});
+      for (std::size_t c = 0; c < 4; ++c) cell.sums[c] = (key >> 8 * c & 0xFF) * slot->pixels;
+    }
+  } else {
+    std::ranges::copy_if(cells_, std::back_inserter(*pixels),
+                         [](const ColorCell& cell) { return cell.pixels > 0; });
+    for (const Representative& r : Quantize(*pixels, kPaletteSize)) list.Add(r.color, {}, r.alpha);
+  }
   PaletteData data = list.Finish();
   data.picture = std::move(picture);
+  data.pixels = std::move(pixels);
+  data.pictureColors = size_ + more_.size();
+  data.pictureColorsCapped = capped_;
   return data;
 }
 

@@ -193,9 +193,10 @@ open('bmp-os2-16.bmp', 'wb').write(b'BM' + struct.pack('<IHHI', 14 + 16 + 8 + 4,
 patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
 patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
+# Pictures of more than 256 colours: their .expect holds the 256 our reduction gives, written
+# by the corpus runner (VARNEL_UPDATE_EXPECT=1), so that a change to it shows.
+REDUCED = {'png-257-colours.png', 'png-photo.png'}
 REFUSED = {
-        'png-257-colours.png': 'a picture of 257 colours, not a palette (at most 256)',
-        'png-photo.png': 'a picture of 4,096 colours, not a palette (at most 256)',
         'png-truncated-idat.png': 'it ends too early',
         'png-huge-width.png': 'a picture of 100,000 \u00d7 1 pixels, larger than 16,384 \u00d7 16,384',
         'png-truncated-plte.png': 'it ends too early',
@@ -215,6 +216,8 @@ BY_HAND = {'pcx-ega-2-planes.pcx': SIXTEEN[:4], 'pcx-ega-3-planes.pcx': SIXTEEN[
            'pcx-4bit-1-plane.pcx': SIXTEEN}
 OS2 = {'bmp-os2-16.bmp': [SIXTEEN[4], SIXTEEN[9]]}  # Pillow reads no 16-byte header
 for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') + glob.glob('*.pcx')):
+    if name in REDUCED:
+        continue
     if name in OS2:
         open(name + '.expect', 'w').write(
             'picture indexed, 2 \u00d7 1\ncount 2\ntransparent none\nextra 0\nalpha no\ntitle\n' +
