@@ -85,7 +85,8 @@ PaletteData PaletteOf(const Swatches& swatches, const PaletteData& facts) {
   palette.extra = facts.extra;
   const bool named = std::ranges::any_of(swatches, [](const Swatch& s) { return !s.name.empty(); });
   const bool clear = std::ranges::any_of(swatches, [](const Swatch& s) { return s.alpha != 255; });
-  const bool sourced = std::ranges::any_of(swatches, [](const Swatch& s) { return s.source.has_value(); });
+  const bool sourced =
+      std::ranges::any_of(swatches, [](const Swatch& s) { return s.source.has_value(); });
   for (std::size_t i = 0; i < swatches.size(); ++i) {
     const Swatch& s = swatches[i];
     palette.colors[i] = s.color;
@@ -136,9 +137,9 @@ DepthChange SnapToDepth(Swatches& swatches, const std::array<int, 3>& bits) {
   const std::size_t before = Distinct(swatches);
   DepthChange change;
   for (Swatch& s : swatches) {
-    const COLORREF snapped = MakeColor(Snapped(RedOf(s.color), bits[0]),
-                                       Snapped(GreenOf(s.color), bits[1]),
-                                       Snapped(BlueOf(s.color), bits[2]));
+    const COLORREF snapped =
+        MakeColor(Snapped(RedOf(s.color), bits[0]), Snapped(GreenOf(s.color), bits[1]),
+                  Snapped(BlueOf(s.color), bits[2]));
     if (snapped == s.color) continue;
     s.color = snapped;
     s.source.reset();
@@ -151,14 +152,15 @@ DepthChange SnapToDepth(Swatches& swatches, const std::array<int, 3>& bits) {
 bool Reduce(Swatches& swatches, std::size_t most) {
   if (swatches.size() <= most) return false;
   // The transparent entry stays as it is, unless only one colour may.
-  const auto clear = most > 1 ? std::ranges::find_if(swatches, &Swatch::transparent) : swatches.end();
+  const auto clear =
+      most > 1 ? std::ranges::find_if(swatches, &Swatch::transparent) : swatches.end();
   std::optional<Swatch> transparent;
   std::vector<ColorCell> cells;
   for (auto s = swatches.begin(); s != swatches.end(); ++s) {
     if (s == clear) continue;
     const std::uint64_t w = s->weight;
-    cells.push_back({w, {RedOf(s->color) * w, GreenOf(s->color) * w, BlueOf(s->color) * w,
-                         s->alpha * w}});
+    cells.push_back(
+        {w, {RedOf(s->color) * w, GreenOf(s->color) * w, BlueOf(s->color) * w, s->alpha * w}});
   }
   if (clear != swatches.end()) transparent = *clear;
   Swatches reduced;

@@ -52,38 +52,50 @@ void DistinctColors::Add(COLORREF color, std::uint8_t alpha, std::uint64_t place
   const bool again = key == last_ && place > lastPlace_ && size_ > 0;
   last_ = key;
   lastPlace_ = place;
-  if (!again) lastSlot_ = Locate(key, place);
-  if (lastSlot_ != nullptr) ++lastSlot_->pixels;
+  if (!again) lastCount_ = Locate(key, place);
+  if (lastCount_ != nullptr) ++*lastCount_;
   if (!cells_.empty()) AddToCell(key);
 }
 
-// The slot of the colour `key`, or nullptr for one beyond the first 256.
-DistinctColors::Slot* DistinctColors::Locate(std::uint32_t key, std::uint64_t place) {
+// Where the pixels of the colour `key` are counted, or nullptr once they go to cells.
+std::uint64_t* DistinctColors::Locate(std::uint32_t key, std::uint64_t place) {
   if (Slot& slot = SlotOf(key); slot.used) {
     slot.place = std::min(slot.place, place);
-    return &slot;
+    return &slot.pixels;
   } else if (size_ < kPaletteSize) {
     slot = {key, true, place, 0};
     ++size_;
-    return &slot;
+    return &slot.pixels;
   }
-  if (cells_.empty()) StartCells();
+  std::uint64_t* count = nullptr;
+  if (cells_.empty()) {
+    const auto [entry, added] = exact_.try_emplace(key, 0);
+    count = &entry->second;
+    if (!added) return count;  // counted already
+    if (exact_.size() > kMaxExact) {
+      StartCells();
+      count = nullptr;
+    }
+  }
   if (!capped_) {  // once capped, the count is known
     more_.push_back(key);
     if (more_.size() == 2 * kMaxCounted) Settle();
   }
-  return nullptr;
+  return count;
 }
 
-// The cells, with the pixels of the first 256 colours so far.
+// The cells, with every pixel counted so far.
 void DistinctColors::StartCells() {
   cells_.resize(std::size_t{1} << 18);
-  for (Slot& slot : slots_) {
-    if (!slot.used) continue;
-    ColorCell& cell = cells_[CellOf(slot.key)];
-    cell.pixels += slot.pixels;
-    for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += (slot.key >> 8 * c & 0xFF) * slot.pixels;
-  }
+  auto pour = [this](std::uint32_t key, std::uint64_t pixels) {
+    ColorCell& cell = cells_[CellOf(key)];
+    cell.pixels += pixels;
+    for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += (key >> 8 * c & 0xFF) * pixels;
+  };
+  for (const Slot& slot : slots_)
+    if (slot.used) pour(slot.key, slot.pixels);
+  for (const auto& [key, pixels] : exact_) pour(key, pixels);  // sums: any order
+  exact_ = {};
 }
 
 void DistinctColors::AddToCell(std::uint32_t key) noexcept {
@@ -109,6 +121,16 @@ PaletteData DistinctColors::Finish(std::string picture) {
       for (std::size_t c = 0; c < 4; ++c) cell.sums[c] = (key >> 8 * c & 0xFF) * slot->pixels;
     }
   } else {
+    if (cells_.empty()) {  // every colour's own pixels, in the order of their keys
+      std::vector<std::pair<std::uint32_t, std::uint64_t>> colors(exact_.begin(), exact_.end());
+      for (const Slot& slot : slots_)
+        if (slot.used) colors.emplace_back(slot.key, slot.pixels);
+      std::ranges::sort(colors);
+      for (const auto& [key, count] : colors) {
+        ColorCell& cell = pixels->emplace_back(ColorCell{count, {}});
+        for (std::size_t c = 0; c < 4; ++c) cell.sums[c] = (key >> 8 * c & 0xFF) * count;
+      }
+    }
     std::ranges::copy_if(cells_, std::back_inserter(*pixels),
                          [](const ColorCell& cell) { return cell.pixels > 0; });
     for (const Representative& r : Quantize(*pixels, kPaletteSize)) list.Add(r.color, {}, r.alpha);
@@ -155,8 +177,7 @@ bool HeadAndBody::ReadHead(bool complete) {
     palette_ = Head(in);
   } catch (const MoreBytes& more) {
     needed_ = more.end;
-    if (needed_ > kMaxHead)
-      throw FormatError("what comes before its pixels is larger than 16 MiB");
+    if (needed_ > kMaxHead) throw FormatError("what comes before its pixels is larger than 16 MiB");
     return true;
   }
   if (palette_) return wants_ = false;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bytes.h"
@@ -32,8 +33,9 @@ ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, st
 // The distinct colours of a picture's pixels in reading order: rows top to bottom, each left
 // to right, and how many pixels have each. Pixels may come in any order, with their places;
 // fully transparent ones are skipped. Memory stays the same whatever the number of pixels:
-// past 256 colours, every pixel goes to a cell of like colours (the top 6 bits of red, green
-// and blue), whose sums keep its mean colour exact.
+// past 256 colours each colour's pixels are counted up to kMaxExact colours, and past those
+// every pixel goes to a cell of like colours (the top 6 bits of red, green and blue), whose
+// sums keep its mean colour exact.
 class DistinctColors {
  public:
   void Add(COLORREF color, std::uint8_t alpha, std::uint64_t place);
@@ -45,7 +47,7 @@ class DistinctColors {
 
  private:
   struct Slot;
-  Slot* Locate(std::uint32_t key, std::uint64_t place);
+  std::uint64_t* Locate(std::uint32_t key, std::uint64_t place);
   void StartCells();
   void AddToCell(std::uint32_t key) noexcept;
   void Settle();
@@ -69,10 +71,12 @@ class DistinctColors {
   std::size_t size_ = 0;
   std::vector<std::uint32_t> more_;  // colours beyond the first 256, counted
   bool capped_ = false;
-  std::vector<ColorCell> cells_;  // once there are more than 256 colours
+  static constexpr std::size_t kMaxExact = std::size_t{1} << 16;
+  std::unordered_map<std::uint32_t, std::uint64_t> exact_;  // pixels of colours past 256
+  std::vector<ColorCell> cells_;  // once there are more than kMaxExact colours
   std::uint32_t last_ = 0;
   std::uint64_t lastPlace_ = 0;
-  Slot* lastSlot_ = nullptr;  // the last pixel's colour's, while among the first 256
+  std::uint64_t* lastCount_ = nullptr;  // the last pixel's colour's count, until cells_
 };
 
 // A picture read in two parts: its head, the first bytes, which hold the palette or say how

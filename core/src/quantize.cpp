@@ -66,9 +66,9 @@ class Reducer {
     for (const ColorCell& cell : cells) {
       if (cell.pixels == 0) continue;
       const auto n = static_cast<double>(cell.pixels);
-      const Oklab lab = OklabOf(static_cast<double>(cell.sums[0]) / n,
-                                static_cast<double>(cell.sums[1]) / n,
-                                static_cast<double>(cell.sums[2]) / n);
+      const Oklab lab =
+          OklabOf(static_cast<double>(cell.sums[0]) / n, static_cast<double>(cell.sums[1]) / n,
+                  static_cast<double>(cell.sums[2]) / n);
       points_.push_back({lab.l, lab.a, lab.b, static_cast<double>(cell.sums[3]) / n / 255});
       weights_.push_back(n);
     }
@@ -204,7 +204,8 @@ class Reducer {
   std::vector<Representative> Representatives(const std::vector<Point>& centres) const {
     // Each centre is the mean of the points nearest to it.
     std::vector<Moments> members(centres.size());
-    for (std::size_t i = 0; i < points_.size(); ++i) members[assigned_[i]].Add(points_[i], weights_[i]);
+    for (std::size_t i = 0; i < points_.size(); ++i)
+      members[assigned_[i]].Add(points_[i], weights_[i]);
     std::vector<Representative> out;
     for (const Moments& m : members) {
       if (m.weight <= 0) continue;
@@ -212,9 +213,8 @@ class Reducer {
       const auto alpha = static_cast<std::uint8_t>(std::clamp(p[3] * 255 + 0.5, 0.0, 255.0));
       Representative r{SrgbOf({p[0], p[1], p[2]}), alpha, static_cast<std::uint64_t>(m.weight)};
       // Two centres that round to one colour are one.
-      const auto same = std::ranges::find_if(out, [&](const Representative& o) {
-        return o.color == r.color && o.alpha == r.alpha;
-      });
+      const auto same = std::ranges::find_if(
+          out, [&](const Representative& o) { return o.color == r.color && o.alpha == r.alpha; });
       if (same != out.end())
         same->pixels += r.pixels;
       else
