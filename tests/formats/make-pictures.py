@@ -229,3 +229,25 @@ for name in sorted(glob.glob('*.png') + glob.glob('*.gif') + glob.glob('*.bmp') 
             len(colours) + ''.join('%d %d %d %d\n' % (i, *c) for i, c in enumerate(colours)))
     else:
         expect(name, REFUSED.get(name))
+
+# JPEG: four colour bars (baseline and progressive), grey, CMYK as Adobe's programs store it
+# (inverted, with the Adobe marker), one cut short and one whose frame claims 20,000 × 20,000
+# pixels. Their colours are libjpeg's decoding, so their .expect files are written by the
+# corpus runner (VARNEL_UPDATE_EXPECT=1) and checked by eye: the bars' four colours, grey 128,
+# CMYK white and red through the default print profile.
+bars = Image.new('RGB', (16, 8))
+bars.putdata([((255, 0, 0), (0, 0, 255), (255, 255, 255), (0, 0, 0))[x // 4]
+              for y in range(8) for x in range(16)])
+bars.save('jpeg-bars.jpg', quality=100)
+bars.save('jpeg-progressive.jpg', quality=100, progressive=True)
+Image.new('L', (8, 8), 128).save('jpeg-grey.jpg')
+cmyk = Image.new('CMYK', (16, 8), (0, 0, 0, 0))
+cmyk.paste((0, 255, 255, 0), (8, 0, 16, 8))
+cmyk.save('jpeg-cmyk.jpg', quality=100)
+data = open('jpeg-bars.jpg', 'rb').read()
+open('jpeg-truncated.jpg', 'wb').write(data[:-60])
+open('jpeg-truncated.jpg.expect', 'w').write('! it ends too early (read as JPEG picture)\n')
+frame = data.index(b'\xff\xc0') + 5  # SOF0: length, precision, then height and width
+open('jpeg-huge.jpg', 'wb').write(data[:frame] + struct.pack('>HH', 20000, 20000) + data[frame + 4:])
+open('jpeg-huge.jpg.expect', 'w').write(
+    '! a picture of 20,000 \u00d7 20,000 pixels, larger than 16,384 \u00d7 16,384 (read as JPEG picture)\n')
