@@ -277,8 +277,7 @@ class Session {
         std::string(kChoiceWords[static_cast<int>(Why(name, decoder))]) + "; " +
         (palette.picture.empty() ? "" : palette.picture + "; ") +
         (palette.pictureColors > palette.count
-             ? (palette.pictureColorsCapped ? "over " : "") +
-                   varnel::Counted(palette.pictureColors, "colour") +
+             ? varnel::PictureColors(palette) +
                    ", more than a palette holds (--colours N takes N of them)"
              : std::to_string(palette.count) + (palette.count == 1 ? " colour" : " colours"));
     if (const std::string models = varnel::ModelsOf(palette); !models.empty())

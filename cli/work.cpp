@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "varnel/losses.h"
 #include "varnel/palette_ops.h"
 #include "varnel/utf.h"
 
@@ -12,16 +13,11 @@ namespace {
 
 constexpr const char* kSortWords[] = {"lightness", "hue (greys first)", "chroma"};
 
-std::string ColoursOfPicture(const varnel::PaletteData& palette) {
-  return (palette.pictureColorsCapped ? "over " : "") +
-         varnel::Counted(palette.pictureColors, "colour");
-}
-
 }  // namespace
 
 void RefuseManyColours(const varnel::PaletteData& palette, const Request& request) {
   if (palette.pictureColors <= palette.count || request.colours) return;
-  throw std::runtime_error("a picture of " + ColoursOfPicture(palette) +
+  throw std::runtime_error("a picture of " + varnel::PictureColors(palette) +
                            ", not a palette (at most 256; --colours 256 takes its 256 most "
                            "representative)");
 }
@@ -36,18 +32,14 @@ varnel::PaletteData Worked(std::vector<varnel::PaletteData> read, const Request&
   facts.extra = first.extra;
   if (request.merge) {
     facts = {};
-    std::size_t transparent = 0;
+    facts.extra = first.extra;
     for (std::size_t i = 1; i < read.size(); ++i) {
       facts.extra += read[i].extra;
-      transparent += varnel::Merge(swatches, varnel::SwatchesOf(read[i]));
+      varnel::Merge(swatches, varnel::SwatchesOf(read[i]));
     }
     say(varnel::Counted(read.size(), "file") +
             " merged: " + varnel::Counted(swatches.size(), "colour"),
         {});
-    if (transparent > 0)
-      say("the transparent entry of the first file that has one stays; " +
-              varnel::Counted(transparent, "later one") + " kept as opaque colours",
-          {});
   }
   if (request.dedup) {
     const std::size_t dropped = varnel::DropRepeats(swatches);
@@ -74,7 +66,7 @@ varnel::PaletteData Worked(std::vector<varnel::PaletteData> read, const Request&
         swatches, [](const varnel::Swatch& s) { return !s.name.empty() || s.source; });
     const bool picture = !request.merge && first.pictureColors > first.count;
     if (varnel::Reduce(swatches, *request.colours))
-      say((picture ? "its " + ColoursOfPicture(first) : varnel::Counted(before, "colour")) +
+      say((picture ? "its " + varnel::PictureColors(first) : varnel::Counted(before, "colour")) +
               " reduced to the " + std::to_string(swatches.size()) + " most representative" +
               (named ? "; names and source values dropped" : ""),
           "colours reduced to " + std::to_string(*request.colours) + " in {}");
@@ -84,6 +76,11 @@ varnel::PaletteData Worked(std::vector<varnel::PaletteData> read, const Request&
     say(std::string("colours sorted by ") + kSortWords[static_cast<int>(*request.sort)],
         std::string("colours sorted by ") + kSortWords[static_cast<int>(*request.sort)] + " in {}");
   }
+  if (const auto clear = std::ranges::count_if(swatches, &varnel::Swatch::transparent); clear > 1)
+    say("the first transparent entry stays one; " +
+            varnel::Counted(static_cast<std::size_t>(clear - 1), "later one") +
+            " kept as an opaque colour",
+        {});
   if (swatches.size() > varnel::kPaletteSize)
     throw std::runtime_error(varnel::Counted(swatches.size(), "colour") +
                              ", more than a palette holds (256); --colours 256 reduces them");

@@ -1,6 +1,7 @@
 #include "varnel/palette_ops.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -98,17 +99,8 @@ PaletteData PaletteOf(const Swatches& swatches, const PaletteData& facts) {
   return palette;
 }
 
-std::size_t Merge(Swatches& swatches, Swatches more) {
-  bool transparent = std::ranges::any_of(swatches, &Swatch::transparent);
-  std::size_t dropped = 0;
-  for (Swatch& s : more) {
-    if (s.transparent && std::exchange(transparent, true)) {
-      s.transparent = false;
-      ++dropped;
-    }
-    swatches.push_back(std::move(s));
-  }
-  return dropped;
+void Merge(Swatches& swatches, Swatches more) {
+  std::ranges::move(more, std::back_inserter(swatches));
 }
 
 std::size_t DropRepeats(Swatches& swatches) {

@@ -31,12 +31,13 @@ using Swatches = std::vector<Swatch>;
 Swatches SwatchesOf(const PaletteData& palette);
 
 // The palette of `swatches`, with `facts`' title and its colours beyond the 256th, none of
-// what reading said. Throws std::length_error for no swatch or more than 256.
+// what reading said; the first transparent swatch is its transparent entry, any later one an
+// opaque colour. Throws std::length_error for no swatch or more than 256.
 PaletteData PaletteOf(const Swatches& swatches, const PaletteData& facts = {});
 
-// Appends `more` to `swatches`: merge, in order. Only the first transparent entry stays one
-// (the others keep their colour); returns how many stopped being transparent.
-std::size_t Merge(Swatches& swatches, Swatches more);
+// Appends `more` to `swatches`: merge, in order. Each keeps its transparent entry, so that
+// --dedup finds a repeated one; PaletteOf makes the first of them the palette's.
+void Merge(Swatches& swatches, Swatches more);
 
 // Drops every swatch equal to an earlier one (the same sRGB colour and alpha, the transparent
 // entry counting as alpha 0); the first keeps its name and source and gains the weight of
