@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -32,6 +33,12 @@ colours beyond 256, the transparent index, entries Paint.NET does not show) is r
 "palconv: warning: FILE: ..." (for several FILEs, once a kind at the end); the exit status
 stays 0.
 
+A picture of more than 256 colours (a photograph) is refused unless --colours N takes its N
+most representative (variance-based median cut refined by k-means in Oklab, each colour
+weighted by its pixels). The colour options work in one fixed order whatever their order on
+the command line: read, --merge, --dedup, --depth, --colours, --sort, write; each says what
+it did as a warning does.
+
 '-' as FILE reads standard input, once; it needs -o, --show or --info.
 
 Exit status: 0 when every FILE was done, 1 when any FILE failed (the others are still
@@ -43,7 +50,10 @@ Examples:
   palconv -o out.aco sky.gpl    writes Photoshop swatches, colour names included
   palconv --show sky.act        lists the 256 colours of sky.act
   palconv --info *.pal          tells each file's format, colours, transparency and names
-  palconv --from act - -o -     ACT on standard input to JASC-PAL on standard output)";
+  palconv --from act - -o -     ACT on standard input to JASC-PAL on standard output
+  palconv --colours 16 -o sky.gpl sky.jpg   the 16 colours that stand best for a photograph
+  palconv --merge --dedup -o all.gpl a.gpl b.gpl   one palette of both, each colour once
+  palconv --depth 5,6,5 --sort hue sky.pal    16-bit colours, sorted by hue)";
 
 constexpr std::size_t kFooterWidth = 90;
 
@@ -121,7 +131,8 @@ CLI::Validator FormatValidator(bool written) {
       [written](std::string& value) -> std::string {
         const auto format = varnel::FormatNamed(value);
         if (format && (!written || varnel::InfoOf(*format).encode)) return {};
-        return "'" + value + (format ? "' is only read, never written (" : "' is not a palette format (") +
+        return "'" + value +
+               (format ? "' is only read, never written (" : "' is not a palette format (") +
                FormatNames(written) + ")";
       },
       "", "palette format");
@@ -138,20 +149,28 @@ std::string Refusal(const Request& request, bool hasOutput) {
   if (request.mode == Mode::Show && files.size() != 1) {
     return "--show lists one FILE, " + std::to_string(files.size()) + " were given";
   }
-  if (hasOutput && files.size() != 1) {
-    return "-o writes one FILE, " + std::to_string(files.size()) + " were given";
+  if (request.merge && (!hasOutput || files.size() < 2))
+    return "--merge needs -o OUT and two or more FILEs";
+  if (hasOutput && files.size() != 1 && !request.merge) {
+    return "-o writes one FILE, " + std::to_string(files.size()) +
+           " were given (--merge makes them one)";
   }
+  if (request.works() && request.mode == Mode::Info)
+    return "--info tells what each FILE holds as it is; the colour options apply to conversions "
+           "and --show";
   if ((request.to || request.keepCount || request.swatch) &&
       (request.mode == Mode::Show || request.mode == Mode::Info))
-    return std::string(request.to ? "--to" : request.keepCount ? "--keep-count" : "--swatch") +
+    return std::string(request.to          ? "--to"
+                       : request.keepCount ? "--keep-count"
+                                           : "--swatch") +
            " applies to conversions only";
   // What -o OUT names must be written; --swatch sizes only a PNG picture's swatches.
   const varnel::PaletteFormat png = *varnel::FormatNamed("png");
   if (hasOutput && !request.to && !varnel::InfoOf(request.OutputFormat()).encode) {
     return "-o: '" + request.output + "' names " +
            WithArticle(varnel::InfoOf(request.OutputFormat()).title) +
-           ", which is only read, never written; --to FORMAT writes another (" +
-           FormatNames(true) + ")";
+           ", which is only read, never written; --to FORMAT writes another (" + FormatNames(true) +
+           ")";
   }
   if (request.swatch && (hasOutput ? request.OutputFormat() != png : request.to != png))
     return "--swatch applies to PNG pictures only (-o OUT.png or --to png)";
@@ -183,6 +202,33 @@ std::variant<std::shared_ptr<const varnel::CmykProfile>, std::string> ProfileIn(
   }
 }
 
+constexpr const char* kBadDepth = "a depth is R,G,B or N bits per channel, each 1 to 8 (5,6,5; 4)";
+constexpr const char* kBadSort = "a sort key is lightness, hue or chroma";
+
+// "5,6,5" or "4" as bits per channel, each 1 to 8; nullopt for anything else.
+std::optional<std::array<int, 3>> DepthOf(std::string_view text) {
+  std::array<int, 3> bits{};
+  std::size_t given = 0;
+  for (std::size_t at = 0; given <= 3;) {
+    const std::size_t end = std::min(text.find(',', at), text.size());
+    const std::string_view part = text.substr(at, end - at);
+    if (given == 3 || part.size() != 1 || part[0] < '1' || part[0] > '8') return std::nullopt;
+    bits[given++] = part[0] - '0';
+    if (end == text.size()) break;
+    at = end + 1;
+  }
+  if (given == 1) bits[1] = bits[2] = bits[0];
+  if (given == 2) return std::nullopt;
+  return bits;
+}
+
+std::optional<varnel::SortKey> SortKeyOf(std::string_view text) {
+  if (text == "lightness") return varnel::SortKey::Lightness;
+  if (text == "hue") return varnel::SortKey::Hue;
+  if (text == "chroma") return varnel::SortKey::Chroma;
+  return std::nullopt;
+}
+
 int UsageError(const Console& console, std::string_view message) {
   std::fprintf(console.err, "palconv: %.*s\nTry 'palconv --help' for more information.\n",
                static_cast<int>(message.size()), message.data());
@@ -209,17 +255,39 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   app.add_flag("--show", show, "List the 256 colours of FILE as 'index: red green blue'");
   app.add_flag("--info", info, "Tell each FILE's format and why, colours, transparency, names");
   auto* fromOption = app.add_option("--from", from, "Read every FILE in this format")
-                          ->type_name("FORMAT")
-                          ->check(FormatValidator(false));
+                         ->type_name("FORMAT")
+                         ->check(FormatValidator(false));
   auto* toOption = app.add_option("--to", to, "Write in this format")
-                        ->type_name("FORMAT")
-                        ->check(FormatValidator(true));
+                       ->type_name("FORMAT")
+                       ->check(FormatValidator(true));
   app.add_flag("--keep-count", request.keepCount,
                "Write JASC-PAL and ACT with the palette's own colour count");
   app.add_option("--swatch", request.swatch,
                  "Write PNG swatches N pixels square (1 to 64; default 1)")
       ->type_name("N")
       ->check(CLI::Range(1, 64).description(""));
+  app.add_flag("--merge", request.merge,
+               "Write the FILEs to -o OUT as one palette, their colours in the order given");
+  app.add_flag("--dedup", request.dedup,
+               "Drop colours equal to an earlier one (sRGB and alpha), keeping the first's name");
+  std::string depth;
+  auto* depthOption =
+      app.add_option("--depth", depth,
+                     "Round red, green and blue to R,G,B bits (1 to 8; N for all three), as old "
+                     "hardware shows them: 5,6,5, 4 or 3")
+          ->type_name("R,G,B")
+          ->check(CLI::Validator([](std::string& value) { return DepthOf(value) ? "" : kBadDepth; },
+                                 "", "depth"));
+  app.add_option("--colours", request.colours,
+                 "At most N colours (1 to 256): a picture's or palette's N most representative")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256).description(""));
+  std::string sort;
+  auto* sortOption =
+      app.add_option("--sort", sort, "Sort the colours by lightness, hue (greys first) or chroma")
+          ->type_name("KEY")
+          ->check(CLI::Validator(
+              [](std::string& value) { return SortKeyOf(value) ? "" : kBadSort; }, "", "sort key"));
   std::string profile;
   auto* profile_option =
       app.add_option("--cmyk-profile", profile,
@@ -254,6 +322,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, const Console& con
   if (info) request.mode = Mode::Info;
   if (fromOption->count() > 0) request.from = varnel::FormatNamed(from);
   if (toOption->count() > 0) request.to = varnel::FormatNamed(to);
+  if (depthOption->count() > 0) request.depth = DepthOf(depth);
+  if (sortOption->count() > 0) request.sort = SortKeyOf(sort);
 
   const std::string refusal = Refusal(request, hasOutput);
   if (!refusal.empty()) return UsageError(console, refusal);

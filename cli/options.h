@@ -1,6 +1,7 @@
 // palconv's command line, parsed and checked.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "palconv.h"
 #include "varnel/colour.h"
 #include "varnel/palette_file.h"
+#include "varnel/palette_ops.h"
 
 namespace palconv {
 
@@ -29,17 +31,25 @@ struct Request {
   std::string output;                         // OUT of -o; "-" is standard output
   std::optional<varnel::PaletteFormat> from;  // --from: read every FILE in this format
   std::optional<varnel::PaletteFormat> to;    // --to: write in this format
-  bool keepCount = false;  // --keep-count: JASC-PAL and ACT hold the file's count
+  bool keepCount = false;     // --keep-count: JASC-PAL and ACT hold the file's count
   std::optional<int> swatch;  // --swatch N: a PNG picture's swatches are N pixels square
   // --cmyk-profile FILE: the print profile CMYK colours are converted through.
   std::shared_ptr<const varnel::CmykProfile> cmykProfile;
+  // What is done to the colours between reading and writing, always in this order.
+  bool merge = false;                       // --merge: the FILEs one palette, in order
+  bool dedup = false;                       // --dedup: repeated colours dropped
+  std::optional<std::array<int, 3>> depth;  // --depth R,G,B: bits per channel
+  std::optional<std::size_t> colours;       // --colours N: at most N colours
+  std::optional<varnel::SortKey> sort;      // --sort KEY
+  bool works() const noexcept { return merge || dedup || depth || colours || sort; }
 
   varnel::WriteOptions writing() const { return {keepCount, swatch.value_or(1)}; }
   // The format -o OUT writes: --to, else OUT's extension's (JASC-PAL on standard output).
   varnel::PaletteFormat OutputFormat() const {
     if (to) return *to;
-    return output == kStdStream ? varnel::PaletteFormat::JascPal
-                                : varnel::FormatForExtension(varnel::ExtensionOf(PathFromUtf8(output)));
+    return output == kStdStream
+               ? varnel::PaletteFormat::JascPal
+               : varnel::FormatForExtension(varnel::ExtensionOf(PathFromUtf8(output)));
   }
 };
 

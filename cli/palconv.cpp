@@ -20,6 +20,7 @@
 #include "varnel/palette_file.h"
 #include "varnel/text.h"
 #include "varnel/utf.h"
+#include "work.h"
 
 namespace palconv {
 namespace {
@@ -62,14 +63,15 @@ class Session {
         for (const std::string& name : request_.files) Attempt(name, [&] { ConvertBeside(name); });
         break;
       case Mode::ConvertTo:
-        Attempt(request_.files.front(), [&] { ConvertTo(request_.files.front()); });
+        Attempt(request_.files.front(), [&] { ConvertTo(); });
         break;
       case Mode::Show:
         Attempt(request_.files.front(), [&] {
           PaletteDecoder decoder = DecoderFor(request_.files.front());
           PaletteData palette = ReadInput(request_.files.front(), decoder);
           WarnOfReading(request_.files.front(), decoder, palette, false);
-          Show(palette);
+          RefuseManyColours(palette, request_);
+          Show(Work({std::move(palette)}, request_.files.front()));
         });
         break;
       case Mode::Info:
@@ -139,7 +141,16 @@ class Session {
     PaletteDecoder decoder = DecoderFor(name);
     PaletteData palette = ReadInput(name, decoder);
     WarnOfReading(name, decoder, palette, true);
+    RefuseManyColours(palette, request_);
     return palette;
+  }
+
+  // What the colour options make of `read`, each saying what it did about `name`.
+  PaletteData Work(std::vector<PaletteData> read, const std::string& name) {
+    return Worked(
+        std::move(read), request_, [&](const std::string& what, const std::string& batch) {
+          Warn(name, what, request_.merge ? std::string() : batch);  // a merge is one palette
+        });
   }
 
   // Converts CMYK and Lab colours through palconv's print profile and says so, then what else
@@ -169,9 +180,14 @@ class Session {
     }
   }
 
-  void ConvertTo(const std::string& name) {
-    const PaletteData palette = ReadToConvert(name);
+  // One FILE, or with --merge every FILE, to OUT.
+  void ConvertTo() {
     const std::string& out = request_.output;
+    std::vector<PaletteData> read;
+    for (const std::string& file : request_.files) read.push_back(ReadToConvert(file));
+    const std::string name = request_.merge ? out == kStdStream ? std::string(kStdoutName) : out
+                                            : request_.files.front();
+    const PaletteData palette = Work(std::move(read), name);
     const std::filesystem::path path = PathFromUtf8(out);
     const PaletteFormat format = request_.OutputFormat();
     if (out == kStdStream) {
@@ -189,7 +205,7 @@ class Session {
   void ConvertBeside(const std::string& name) {
     const std::filesystem::path path = PathFromUtf8(name);
     const varnel::NativeString ext = varnel::ExtensionOf(path);
-    const PaletteData palette = ReadToConvert(name);
+    const PaletteData palette = Work({ReadToConvert(name)}, name);
     const PaletteFormat format = request_.to.value_or(varnel::ConvertFormat(ext));
     // Names are never empty here, so there always is a target.
     const std::filesystem::path target = varnel::ConvertTarget(path, ext, format).value();
@@ -259,8 +275,11 @@ class Session {
     std::string line =
         Shown(name) + ": " + std::string(format.name) + " (" + std::string(format.title) + ") " +
         std::string(kChoiceWords[static_cast<int>(Why(name, decoder))]) + "; " +
-        (palette.picture.empty() ? "" : palette.picture + "; ") + std::to_string(palette.count) +
-        (palette.count == 1 ? " colour" : " colours");
+        (palette.picture.empty() ? "" : palette.picture + "; ") +
+        (palette.pictureColors > palette.count
+             ? varnel::PictureColors(palette) +
+                   ", more than a palette holds (--colours N takes N of them)"
+             : std::to_string(palette.count) + (palette.count == 1 ? " colour" : " colours"));
     if (const std::string models = varnel::ModelsOf(palette); !models.empty())
       line += ": " + models;
     if (palette.extra > 0) line += " and " + std::to_string(palette.extra) + " more not read";

@@ -16,6 +16,9 @@ if(WIN32)
   install(FILES README.md LICENSE DESTINATION .)
   # LittleCMS's MIT licence asks for its notice in every copy, the programs included.
   install(FILES ${VARNEL_THIRD_PARTY_DIR}/lcms2/COPYING DESTINATION . RENAME LittleCMS-LICENSE.txt)
+  # libjpeg-turbo's licences (IJG's and BSD) ask the same of its notice in what we ship.
+  install(FILES ${VARNEL_THIRD_PARTY_DIR}/libjpeg/LICENSE.md DESTINATION .
+    RENAME libjpeg-turbo-LICENSE.txt)
   install(DIRECTORY examples DESTINATION .)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_NSIS_PACKAGE_NAME "Varnel Pallete Converter")

@@ -74,6 +74,9 @@ else()
 endif()
 add_library(varnel::lcms2 ALIAS varnel_lcms2)
 
+# (Before libpng's part, which returns early where the system's libpng is linked.)
+include(${CMAKE_CURRENT_LIST_DIR}/libjpeg.cmake)
+
 if(VARNEL_SYSTEM_PNG)
   find_package(PNG 1.6 REQUIRED)
   add_library(varnel::png ALIAS PNG::PNG)

@@ -34,6 +34,10 @@ void CConverterDlg::LoadFile(const std::filesystem::path& path, const varnel::Na
   m_strPath = path;
   m_strExt = ext;
   InvalidateRect(nullptr, true);
+  // A photograph: its most representative colours, said once.
+  if (const std::string note = varnel::ReductionNote(m_loaded, varnel::PathText(path.filename()));
+      !note.empty())
+    MessageBox(note, nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
 // A file named on the command line or dropped on the window loads as if chosen in Load.
@@ -52,7 +56,8 @@ void CConverterDlg::OnSaveAs() {
   const varnel::PaletteFormat format = varnel::FormatForExtension(ext);
   const varnel::PaletteData loaded = varnel::Edited(m_loaded, m_palette);
   // JASC-PAL and ACT hold the 256 colours as they are; the other formats what Load read too.
-  const bool table = format == varnel::PaletteFormat::JascPal || format == varnel::PaletteFormat::Act;
+  const bool table =
+      format == varnel::PaletteFormat::JascPal || format == varnel::PaletteFormat::Act;
   varnel::WritePaletteFile(dlg.GetPathName(), table ? varnel::PaletteData(m_palette) : loaded,
                            format);
   m_strPath = dlg.GetPathName();

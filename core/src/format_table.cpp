@@ -86,6 +86,12 @@ std::unique_ptr<StreamDecoder> BmpStream();
 // distinct colours of its pixels.
 bool LooksLikePcx(std::string_view bytes) noexcept;
 std::unique_ptr<StreamDecoder> PcxStream();
+// JPEG (jpeg_codec.cpp, through libjpeg-turbo), baseline or progressive: the colours of its
+// pixels as of a true-colour PNG; CMYK ones (Adobe's inverted inks read as such) through the
+// default print profile, said in a warning, as is data libjpeg found damaged; a file cut
+// short is refused.
+bool LooksLikeJpeg(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> JpegStream();
 
 namespace {
 
@@ -227,6 +233,14 @@ constexpr FormatInfo kRows[] = {
      .signature = LooksLikePcx,
      .decode = DecodeWhole<PcxStream>,
      .stream = PcxStream,
+     .dialogGroup = "Pictures"},
+    {.name = "jpeg",
+     .extensions = {"jpg", "jpeg"},
+     .title = "JPEG picture",
+     .help = "JPEG photograph",
+     .signature = LooksLikeJpeg,
+     .decode = DecodeWhole<JpegStream>,
+     .stream = JpegStream,
      .dialogGroup = "Pictures"},
 };
 

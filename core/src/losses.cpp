@@ -8,6 +8,17 @@
 
 namespace varnel {
 
+std::string PictureColors(const PaletteData& palette) {
+  if (palette.pictureColors <= palette.count) return {};
+  return (palette.pictureColorsCapped ? "over " : "") + Counted(palette.pictureColors, "colour");
+}
+
+std::string ReductionNote(const PaletteData& palette, const std::string& name) {
+  if (palette.pictureColors <= palette.count) return {};
+  return name + " has " + PictureColors(palette) + "; its " + std::to_string(palette.count) +
+         " most representative are shown";
+}
+
 std::vector<Loss> ConversionNotes(const Converted& converted, const std::string& profile,
                                   bool byDefault) {
   std::vector<Loss> notes;

@@ -1,13 +1,22 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <utility>
+
+#include "quantize.h"
 
 namespace varnel {
 namespace {
 
 // Distinct colours counted for the message that refuses a picture of too many.
 constexpr std::size_t kMaxCounted = std::size_t{1} << 22;
+
+// The cell of like colours a colour (and alpha) goes to: the top 6 bits of red, green, blue.
+constexpr std::size_t CellOf(std::uint32_t key) noexcept {
+  return (key >> 2 & 0x3F) << 12 | (key >> 10 & 0x3F) << 6 | (key >> 18 & 0x3F);
+}
 
 }  // namespace
 
@@ -39,39 +48,98 @@ ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, st
 void DistinctColors::Add(COLORREF color, std::uint8_t alpha, std::uint64_t place) {
   if (alpha == 0) return;
   const std::uint32_t key = color | std::uint32_t{alpha} << 24;
-  // The colour of the pixel before, further on: nothing new.
+  // The colour of the pixel before, further on: no colour to look up.
   const bool again = key == last_ && place > lastPlace_ && size_ > 0;
   last_ = key;
   lastPlace_ = place;
-  if (again) return;
+  if (!again) lastCount_ = Locate(key, place);
+  if (lastCount_ != nullptr) ++*lastCount_;
+  if (!cells_.empty()) AddToCell(key);
+}
+
+// Where the pixels of the colour `key` are counted, or nullptr once they go to cells.
+std::uint64_t* DistinctColors::Locate(std::uint32_t key, std::uint64_t place) {
   if (Slot& slot = SlotOf(key); slot.used) {
     slot.place = std::min(slot.place, place);
+    return &slot.pixels;
   } else if (size_ < kPaletteSize) {
-    slot = {key, true, place};
+    slot = {key, true, place, 0};
     ++size_;
-  } else if (!capped_) {  // once capped, the message is known
+    return &slot.pixels;
+  }
+  std::uint64_t* count = nullptr;
+  if (cells_.empty()) {
+    const auto [entry, added] = exact_.try_emplace(key, 0);
+    count = &entry->second;
+    if (!added) return count;  // counted already
+    if (exact_.size() > kMaxExact) {
+      StartCells();
+      count = nullptr;
+    }
+  }
+  if (!capped_) {  // once capped, the count is known
     more_.push_back(key);
     if (more_.size() == 2 * kMaxCounted) Settle();
   }
+  return count;
+}
+
+// The cells, with every pixel counted so far.
+void DistinctColors::StartCells() {
+  cells_.resize(std::size_t{1} << 18);
+  auto pour = [this](std::uint32_t key, std::uint64_t pixels) {
+    ColorCell& cell = cells_[CellOf(key)];
+    cell.pixels += pixels;
+    for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += (key >> 8 * c & 0xFF) * pixels;
+  };
+  for (const Slot& slot : slots_)
+    if (slot.used) pour(slot.key, slot.pixels);
+  for (const auto& [key, pixels] : exact_) pour(key, pixels);  // sums: any order
+  exact_ = {};
+}
+
+void DistinctColors::AddToCell(std::uint32_t key) noexcept {
+  ColorCell& cell = cells_[CellOf(key)];
+  ++cell.pixels;
+  for (std::size_t c = 0; c < 4; ++c) cell.sums[c] += key >> 8 * c & 0xFF;
 }
 
 PaletteData DistinctColors::Finish(std::string picture) {
   Settle();
-  if (!more_.empty()) {
-    throw FormatError("a picture of " + std::string(capped_ ? "over " : "") +
-                      Grouped(kPaletteSize + more_.size()) + " colours, not a palette (at most " +
-                      Grouped(kPaletteSize) + ")");
-  }
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
-  order.reserve(size_);
-  for (const Slot& slot : slots_)
-    if (slot.used) order.emplace_back(slot.place, slot.key);
-  std::sort(order.begin(), order.end());
+  auto pixels = std::make_shared<std::vector<ColorCell>>();
   ColorList list;
-  for (const auto& [place, key] : order)
-    list.Add(key & 0xFFFFFFu, {}, static_cast<std::uint8_t>(key >> 24));
+  if (more_.empty()) {
+    std::vector<std::pair<std::uint64_t, const Slot*>> order;
+    order.reserve(size_);
+    for (const Slot& slot : slots_)
+      if (slot.used) order.emplace_back(slot.place, &slot);
+    std::ranges::sort(order, {}, [](const auto& entry) { return entry.first; });
+    for (const auto& [place, slot] : order) {
+      const std::uint32_t key = slot->key;
+      list.Add(key & 0xFFFFFFu, {}, static_cast<std::uint8_t>(key >> 24));
+      ColorCell& cell = pixels->emplace_back(ColorCell{slot->pixels, {}});
+      for (std::size_t c = 0; c < 4; ++c) cell.sums[c] = (key >> 8 * c & 0xFF) * slot->pixels;
+    }
+  } else {
+    if (cells_.empty()) {  // every colour's own pixels, in the order of their keys
+      std::vector<std::pair<std::uint32_t, std::uint64_t>> colors(exact_.begin(), exact_.end());
+      for (const Slot& slot : slots_)
+        if (slot.used) colors.emplace_back(slot.key, slot.pixels);
+      std::ranges::sort(colors);
+      for (const auto& [key, count] : colors) {
+        ColorCell& cell = pixels->emplace_back(ColorCell{count, {}});
+        for (std::size_t c = 0; c < 4; ++c) cell.sums[c] = (key >> 8 * c & 0xFF) * count;
+      }
+    }
+    std::ranges::copy_if(cells_, std::back_inserter(*pixels),
+                         [](const ColorCell& cell) { return cell.pixels > 0; });
+    for (const Representative& r : Quantize(*pixels, kPaletteSize)) list.Add(r.color, {}, r.alpha);
+  }
   PaletteData data = list.Finish();
   data.picture = std::move(picture);
+  data.pixels = std::move(pixels);
+  data.pictureColors = size_ + more_.size();
+  data.pictureColorsCapped = capped_;
   return data;
 }
 
@@ -109,8 +177,7 @@ bool HeadAndBody::ReadHead(bool complete) {
     palette_ = Head(in);
   } catch (const MoreBytes& more) {
     needed_ = more.end;
-    if (needed_ > kMaxHead)
-      throw FormatError("what comes before its pixels is larger than 16 MiB");
+    if (needed_ > kMaxHead) throw FormatError("what comes before its pixels is larger than 16 MiB");
     return true;
   }
   if (palette_) return wants_ = false;

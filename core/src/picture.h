@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bytes.h"
@@ -30,24 +31,34 @@ ColorList ColorTable(const ByteReader& in, std::size_t at, std::size_t count, st
                      bool bgr = false);
 
 // The distinct colours of a picture's pixels in reading order: rows top to bottom, each left
-// to right. Pixels may come in any order, with their places; fully transparent ones are
-// skipped. Memory stays the same whatever the number of pixels.
+// to right, and how many pixels have each. Pixels may come in any order, with their places;
+// fully transparent ones are skipped. Memory stays the same whatever the number of pixels:
+// past 256 colours each colour's pixels are counted up to kMaxExact colours, and past those
+// every pixel goes to a cell of like colours (the top 6 bits of red, green and blue), whose
+// sums keep its mean colour exact.
 class DistinctColors {
  public:
   void Add(COLORREF color, std::uint8_t alpha, std::uint64_t place);
 
-  // Throws FormatError for a picture of no colours or of more than 256.
+  // The palette: the colours in reading order where there are at most 256, else the 256 that
+  // stand best for the cells (PaletteData::pixels and pictureColors say which). Throws
+  // FormatError for a picture of no colours.
   PaletteData Finish(std::string picture);
 
  private:
+  struct Slot;
+  std::uint64_t* Locate(std::uint32_t key, std::uint64_t place);
+  void StartCells();
+  void AddToCell(std::uint32_t key) noexcept;
   void Settle();
 
-  // The first 256 colours met (colour and alpha) and where each was first seen: open
-  // addressing in a fixed table at most a quarter full, as each pixel looks its colour up.
+  // The first 256 colours met (colour and alpha), where each was first seen and its pixels:
+  // open addressing in a fixed table at most a quarter full, as each pixel looks its colour up.
   struct Slot {
     std::uint32_t key = 0;
     bool used = false;
     std::uint64_t place = 0;
+    std::uint64_t pixels = 0;
   };
   static constexpr std::size_t kSlots = 1024;
   Slot& SlotOf(std::uint32_t key) noexcept {
@@ -58,10 +69,14 @@ class DistinctColors {
 
   std::array<Slot, kSlots> slots_{};
   std::size_t size_ = 0;
-  std::vector<std::uint32_t> more_;  // colours beyond the first 256, for the message
+  std::vector<std::uint32_t> more_;  // colours beyond the first 256, counted
   bool capped_ = false;
+  static constexpr std::size_t kMaxExact = std::size_t{1} << 16;
+  std::unordered_map<std::uint32_t, std::uint64_t> exact_;  // pixels of colours past 256
+  std::vector<ColorCell> cells_;  // once there are more than kMaxExact colours
   std::uint32_t last_ = 0;
   std::uint64_t lastPlace_ = 0;
+  std::uint64_t* lastCount_ = nullptr;  // the last pixel's colour's count, until cells_
 };
 
 // A picture read in two parts: its head, the first bytes, which hold the palette or say how

@@ -10,7 +10,7 @@ deb=$(realpath "$1"/palconv_"$version"_*.deb 2>/dev/null) && [ -f "$deb" ] || fa
 
 fields=$(dpkg-deb -f "$deb" Package Version Section Maintainer Depends)
 for field in "Package: palconv" "Version: $version" "Section: utils" "Maintainer: .* <.*@.*>" \
-  "Depends: libc6 (>= .*), .*liblcms2-2 (>= .*), .*libpng16-16 (>= .*), .*libstdc++6 (>= .*)"; do
+  "Depends: libc6 (>= .*), .*libjpeg62-turbo (>= .*), .*liblcms2-2 (>= .*), .*libpng16-16 (>= .*), .*libstdc++6 (>= .*)"; do
   echo "$fields" | grep -qx "$field" || fail "no \"$field\" in
 $fields"
 done

@@ -102,7 +102,7 @@ std::string CheckCodec(PaletteFormat format, std::string_view input) {
     if (Describe(back) != Describe(held))
       return "what " + std::string(kFormats[row].name) + " holds does not come back";
   }
-  return {};
+  return CheckOperations(read, input);
 }
 
 // A sniffing decoder reads exactly as the format it settles on.

@@ -38,6 +38,13 @@ std::string SourcesAgree(PaletteData& back, const PaletteData& held);
 // What of `palette` a file in `format` holds, written with its own count and read back.
 PaletteData Held(const PaletteData& palette, PaletteFormat format);
 
+// "" or what the colour options break on `read`, the palette of `input` (whose last bytes
+// choose N, the depth and the sort key): --colours gives at most N and leaves a palette of no
+// more as it is; the merge of a palette with itself under --dedup is the palette under
+// --dedup; --depth twice is --depth once; --sort is a permutation, and sorting again moves
+// nothing; a palette made swatches and back is itself.
+std::string CheckOperations(const PaletteData& read, std::string_view input);
+
 // JASC-PAL read the slow, obvious way: lines cut at LF, three skipped, each of the next 256
 // scanned like "%d %d %d" up to a NUL, numbers modulo 256, missing components carried over;
 // `colourLines`, if given, counts the lines that gave a number.

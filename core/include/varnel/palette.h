@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -60,6 +61,13 @@ struct SourceColor {
   friend bool operator==(const SourceColor&, const SourceColor&) = default;
 };
 
+// The pixels of one colour, or of a cell of like colours: how many, and the sums of their red,
+// green, blue and alpha (so that the cell's mean colour is exact).
+struct ColorCell {
+  std::uint64_t pixels = 0;
+  std::array<std::uint64_t, 4> sums{};
+};
+
 // A palette as a file gives it: the whole table, which the window shows and JASC-PAL and
 // ACT write, and the facts beside it that other formats keep.
 struct PaletteData {
@@ -83,6 +91,14 @@ struct PaletteData {
   // For a palette read from a picture, what kind of picture and its size in pixels
   // ("indexed, 32 × 1", "true colour, 64 × 64", "grey, 8 × 8"); empty for a palette file.
   std::string picture;
+  // For a picture, the colours of its pixels and how many have each, for reducing it: one cell
+  // per palette entry, in order, where it has at most 256 colours; else cells of like colours,
+  // whose 256 most representative the table holds. Shared by copies; null for a palette file.
+  std::shared_ptr<const std::vector<ColorCell>> pixels;
+  // How many distinct colours the picture has, more than `count` where the table holds its
+  // most representative ones; `pictureColorsCapped`: at least that many (counting stopped).
+  std::uint64_t pictureColors = 0;
+  bool pictureColorsCapped = false;
   // What reading could not keep, so that a conversion can say so.
   std::size_t extra = 0;  // colours beyond the 256th
   // JASC-PAL: the lines that gave a colour, where there are more than its count line states.
