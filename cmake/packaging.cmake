@@ -16,6 +16,8 @@ if(WIN32)
   install(FILES README.md LICENSE DESTINATION .)
   # LittleCMS's MIT licence asks for its notice in every copy, the programs included.
   install(FILES ${VARNEL_THIRD_PARTY_DIR}/lcms2/COPYING DESTINATION . RENAME LittleCMS-LICENSE.txt)
+  # So does expat's.
+  install(FILES ${VARNEL_THIRD_PARTY_DIR}/expat/expat/COPYING DESTINATION . RENAME expat-LICENSE.txt)
   install(DIRECTORY examples DESTINATION .)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_NSIS_PACKAGE_NAME "Varnel Pallete Converter")
