@@ -10,6 +10,83 @@
 #include "codecs.h"
 
 namespace varnel {
+
+// The codecs, a set per format in the order of the rows below, each defined in its codec file
+// (src/*_codec.cpp, src/*_codecs.cpp): a decoder (throws FormatError) or a StreamDecoder, an
+// encoder and, where the format has one, a signature test of a file's first bytes as they are
+// (see FormatInfo).
+
+// JASC-PAL through JascPalDecoder, in constant memory: the table, its count line and, where
+// there are more, the colour lines; refused when no line gives a colour. LooksLikeJascPal: a
+// first line "JASC-PAL", which announces the format but never chooses it.
+bool LooksLikeJascPal(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> JascPalStream();
+std::string EncodeJascPalFile(const PaletteData& palette, const WriteOptions& options);
+
+// ACT: the table as DecodeAct reads it; a file of exactly 772 bytes adds its trailer, the
+// colour count and the transparent index (big-endian; 0xFFFF for none), and `ownCount`
+// writes one.
+PaletteData DecodeActFile(std::string_view bytes) noexcept;
+std::string EncodeActFile(const PaletteData& palette, const WriteOptions& options);
+
+bool LooksLikeGpl(std::string_view bytes) noexcept;
+PaletteData DecodeGpl(std::string_view text);
+std::string EncodeGpl(const PaletteData& palette);
+
+PaletteData DecodeHex(std::string_view text);
+std::string EncodeHex(const PaletteData& palette);
+
+bool LooksLikePaintNet(std::string_view bytes) noexcept;
+PaletteData DecodePaintNet(std::string_view text);
+std::string EncodePaintNet(const PaletteData& palette);
+
+bool LooksLikeRiff(std::string_view bytes) noexcept;
+PaletteData DecodeRiff(std::string_view bytes);
+std::string EncodeRiff(const PaletteData& palette);
+
+// Photoshop swatches. HasAcoVersion: the first version word, which says only that the file
+// may be one; LooksLikeAco: `bytes` are sections of them, end to end.
+bool HasAcoVersion(std::string_view bytes) noexcept;
+bool LooksLikeAco(std::string_view bytes) noexcept;
+PaletteData DecodeAco(std::string_view bytes);
+std::string EncodeAco(const PaletteData& palette);
+
+bool LooksLikeAse(std::string_view bytes) noexcept;
+PaletteData DecodeAse(std::string_view bytes);
+std::string EncodeAse(const PaletteData& palette);
+
+PaletteData DecodeRaw(std::string_view bytes);
+std::string EncodeRaw(const PaletteData& palette);
+
+// Pictures, each read through a StreamDecoder (XStream), piece by piece with their pixels
+// looked at as they come; LooksLikeX is true when `bytes` start as such a picture does. The
+// palette has PaletteData::picture filled; pictures wider or taller than 16,384 pixels are
+// refused before anything is taken for their pixels.
+// PNG (png_codec.cpp, through libpng): an indexed picture's PLTE in order, every entry of it
+// (more than its bit depth reaches included), its one fully transparent entry (if only one)
+// the transparent index, other tRNS values alpha. Any other PNG, BMP of 16, 24 or 32 bits
+// and PCX of 24: the distinct colours of the pixels in reading order (rows top to bottom,
+// each left to right), fully transparent ones skipped, alpha kept; more than 256 are refused.
+bool LooksLikePng(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> PngStream();
+// An indexed PNG: PLTE the palette's own count of colours, tRNS its transparent index and
+// alpha, the pixels one row of swatches, `swatch` × `swatch` pixels each (1 to 64), in
+// order, so that reading the pixels gives the palette too, as long as no colour repeats.
+// Throws std::out_of_range for another `swatch`.
+std::string EncodePng(const PaletteData& palette, int swatch);
+// GIF 87a and 89a: the first image's local colour table, which its pixels index, else the
+// global one; the transparent index of the first graphic control extension before it.
+bool LooksLikeGif(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> GifStream();
+// BMP of 1, 4 or 8 bits: the colour table (its used count, else 2^bits entries).
+bool LooksLikeBmp(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> BmpStream();
+// PCX of 8 bits: the 256 colours after the 0x0C at its end; of 4 bits in one plane or 1 bit
+// in 2 to 4 planes: the 16, 4 or 8 first colours of its header; of 3 planes of 8 bits: the
+// distinct colours of its pixels.
+bool LooksLikePcx(std::string_view bytes) noexcept;
+std::unique_ptr<StreamDecoder> PcxStream();
+
 namespace {
 
 // An encoder for a format that always holds the palette's own count, so --keep-count

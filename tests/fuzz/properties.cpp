@@ -191,35 +191,21 @@ std::string CheckNaming(std::string_view input) {
   return ok ? "" : "a mismatched extension gave a target ending in neither act nor pal";
 }
 
-// The checks, by their places: a reader for each row of kFormats in order, but the naming
-// check at 2 and the sniffing checks at 10 and 11, where the stored inputs have always found
-// them. A first byte selects the place of its distance from '0', modulo their number.
-enum class Check { Reader, Naming, Sniffing };
-constexpr std::size_t kNamingPlace = 2, kSniffingPlace = 10;  // and 11
-
-std::size_t Place(char first) {
-  const std::size_t places = kFormats.size() + 3;
-  return (static_cast<unsigned char>(first) % places + places - '0' % places) % places;
-}
-
-// The check at `place`, and for a reader its row.
-std::pair<Check, std::size_t> CheckAt(std::size_t place) {
-  if (place == kNamingPlace) return {Check::Naming, 0};
-  if (place == kSniffingPlace || place == kSniffingPlace + 1) return {Check::Sniffing, 0};
-  return {Check::Reader, place - (place > kNamingPlace) - 2 * (place > kSniffingPlace)};
+// The check an input's first line names, and the rest; an input whose first line names none
+// is sniffed whole.
+std::pair<std::string_view, std::string_view> Selected(std::string_view input) {
+  const std::size_t end = input.find('\n');
+  const std::string_view head = input.substr(0, end);
+  if (end == input.npos || (head != "name" && head != "sniff" && !FormatNamed(head)))
+    return {"sniff", input};
+  return {head, input.substr(end + 1)};
 }
 
 }  // namespace
 
-char SelectorOf(PaletteFormat format) {
-  const std::size_t row = format.row();
-  return static_cast<char>('0' + row + (row >= kNamingPlace) + 2 * (row >= kSniffingPlace - 1));
-}
+std::string SelectorOf(PaletteFormat format) { return std::string(kFormats[format.row()].name) + '\n'; }
 
-std::string_view CheckSelected(char first) {
-  const auto [check, row] = CheckAt(Place(first));
-  return check == Check::Naming ? "name" : check == Check::Sniffing ? "sniff" : kFormats[row].name;
-}
+std::string_view CheckSelected(std::string_view input) { return Selected(input).first; }
 
 Palette ModelJascPal(std::string_view text, std::size_t* colourLines) {
   auto nextLine = [&text] {
@@ -330,11 +316,10 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
 }
 
 std::string CheckInput(std::string_view input) {
-  const std::string_view rest = input.substr(std::min<std::size_t>(1, input.size()));
-  const auto [check, row] = CheckAt(input.empty() ? kNamingPlace : Place(input[0]));
-  if (check == Check::Sniffing) return CheckSniffing(rest);
-  if (check == Check::Naming) return CheckNaming(rest) + CheckText(rest);
-  const PaletteFormat format(row);
+  const auto [check, rest] = Selected(input);
+  if (check == "sniff") return CheckSniffing(rest);
+  if (check == "name") return CheckNaming(rest) + CheckText(rest);
+  const PaletteFormat format = *FormatNamed(check);
   if (format != JascPal && format != Act) return CheckCodec(format, rest);
   if (format == Act) {
     std::string head(rest.substr(0, kActSize));

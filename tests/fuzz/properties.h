@@ -8,22 +8,23 @@
 
 namespace varnel::fuzz {
 
-// "" or what the input breaks, under the check its first byte selects (by its distance from '0'
-// modulo kFormats.size() + 3: '0' JASC-PAL, '1' ACT, '2' naming and UTF-8/UTF-16 text, '3' to
-// '9' the next formats in kFormats' order, ':' and ';' sniffing, '<' on the formats after
-// them; see SelectorOf) on the rest: a reader agrees with its model (ModelJascPal; the first 768
-// bytes, zero-padded) fed whole or in any pieces, never reads past a piece, stops right after the
-// table; another reader either refuses the input or gives 1 to 256 colours; what any reader gives
-// survives every writer as far as that format holds it (Held); a sniffing decoder reads as the
-// format it settles on; an extension is what follows the last dot, the right ones pick their
-// formats, and Convert's target is the other format beside the source.
+// "" or what the input breaks, under the check its first line names (see SelectorOf): a
+// format's short name, "name" for naming and UTF-8/UTF-16 text, "sniff" for sniffing, which
+// also takes, whole, an input whose first line names nothing. A reader agrees with its model
+// (ModelJascPal; the first 768 bytes, zero-padded) fed whole or in any pieces, never reads past
+// a piece, stops right after the table; another reader either refuses the input or gives 1 to
+// 256 colours; what any reader gives survives every writer as far as that format holds it
+// (Held); a sniffing decoder reads as the format it settles on; an extension is what follows
+// the last dot, the right ones pick their formats, and Convert's target is the other format
+// beside the source. Checks are chosen by name, so a new row of kFormats leaves every stored
+// input under the check it was stored for.
 std::string CheckInput(std::string_view input);
 
-// The first byte that selects the reader of `format` in CheckInput.
-char SelectorOf(PaletteFormat format);
+// The first line that selects the reader of `format` in CheckInput: its name and a line feed.
+std::string SelectorOf(PaletteFormat format);
 
-// What a first byte selects in CheckInput: a format's short name, "name" or "sniff".
-std::string_view CheckSelected(char first);
+// The check CheckInput runs on `input`: a format's short name, "name" or "sniff".
+std::string_view CheckSelected(std::string_view input);
 
 // A palette as text, for comparing: "count", "transparent", "extra", "alpha" and "title"
 // lines, then "I R G B[ NAME]" for each of the first `count` colours.

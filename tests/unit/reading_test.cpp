@@ -37,21 +37,22 @@ TEST(Reading, KeepsEveryPropertyOnEveryStoredAndDamagedInput) {
     for (const auto& entry : fs::directory_iterator(TestFile(folder))) {
       if (entry.path().extension() == ".md") continue;
       inputs.push_back(ReadBytes(entry));
-      // Its name begins with the check it was stored for, which its first byte still selects.
+      // Its name begins with the check it was stored for, which its first line still names.
       const std::string name = entry.path().filename().string();
-      EXPECT_EQ(fuzz::CheckSelected(inputs.back().empty() ? '2' : inputs.back()[0]),
+      EXPECT_EQ(fuzz::CheckSelected(inputs.back()),
                 name.substr(0, name.find('-')))
           << name;
     }
   }
   ASSERT_GE(inputs.size(), 30u) << "the seed corpus is missing: the replay would pass on nothing";
   const Palette whole = DecodeJascPal(kMixed);
+  const std::string jasc = fuzz::SelectorOf(PaletteFormat::JascPal);
   for (std::size_t at = 0; at < kMixed.size(); ++at) {
     const std::string before = kMixed.substr(0, at), after = kMixed.substr(at + 1);
-    for (char c : "\n\r\0 -+x9"s) inputs.push_back('0' + before + c + after);
-    inputs.insert(inputs.end(), {'0' + before, '0' + before + after});
+    for (char c : "\n\r\0 -+x9"s) inputs.push_back(jasc + before + c + after);
+    inputs.insert(inputs.end(), {jasc + before, jasc + before + after});
     if ((at == 0 || kMixed[at - 1] == '\n') && kMixed.find('\n', at) != std::string::npos)
-      inputs.push_back('0' + before + kMixed.substr(kMixed.find('\n', at) + 1));
+      inputs.push_back(jasc + before + kMixed.substr(kMixed.find('\n', at) + 1));
     JascPalDecoder decoder;
     decoder.Feed(before);
     decoder.Feed(std::string_view(kMixed).substr(at));

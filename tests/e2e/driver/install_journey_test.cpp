@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "journey.h"
+#include "varnel/format.h"
 
 namespace varnel::e2e {
 namespace {
@@ -132,9 +133,13 @@ TEST_F(InstallJourney, InstallsOffersOpenWithStartsAndUninstallsWithoutTrace) {
       (StartMenu() / L"Varnel.lnk").wstring(),
       uninstaller,
   };
-  for (const wchar_t* type : {L".pal", L".act", L".gpl", L".hex", L".aco", L".ase"}) {
-    expected.insert(classes + type + L"\\OpenWithProgids|Varnel.Palette=type 0, 0 bytes");
-    expected.insert(classes + L"Applications\\Varnel.exe\\SupportedTypes|" + type + L"=");
+  for (const FormatInfo& info : kFormats) {
+    if (!info.openWith) continue;
+    for (const std::string_view ext : info.extensions) {
+      const std::wstring type = L"." + std::wstring(ext.begin(), ext.end());
+      expected.insert(classes + type + L"\\OpenWithProgids|Varnel.Palette=type 0, 0 bytes");
+      expected.insert(classes + L"Applications\\Varnel.exe\\SupportedTypes|" + type + L"=");
+    }
   }
   std::uintmax_t kilobytes = 0;  // of what the installer unpacks, each file rounded up
   for (const wchar_t* file :
