@@ -2,6 +2,9 @@
 
 #include <expat.h>
 
+#include <charconv>
+#include <cctype>
+#include <cmath>
 #include <exception>
 #include <limits>
 #include <vector>
@@ -136,6 +139,55 @@ std::optional<std::string_view> AttributeOf(std::span<const XmlAttribute> attrib
   for (const XmlAttribute& attribute : attributes)
     if (LocalName(attribute.name) == name) return attribute.value;
   return std::nullopt;
+}
+
+std::string XmlEscaped(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"') out += "&quot;";
+    else if (c == '\t' || c == '\n' || c == '\r') out += "&#" + std::to_string(byte) + ";";
+    else if (byte < 0x20) out += "\xEF\xBF\xBD";
+    else if (text.substr(i, 3) == "\xEF\xBF\xBE" || text.substr(i, 3) == "\xEF\xBF\xBF") {
+      out += "\xEF\xBF\xBD";
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool HexAttribute(std::string_view text, std::span<std::uint8_t> out) noexcept {
+  text = Trimmed(text);
+  if (text.size() != 1 + 2 * out.size() || text[0] != '#') return false;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const char* at = text.data() + 1 + 2 * i;
+    if (!std::isxdigit(static_cast<unsigned char>(at[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(at[1])) ||
+        std::from_chars(at, at + 2, out[i], 16).ptr != at + 2)
+      return false;
+  }
+  return true;
+}
+
+std::string XmlNumber(double value) {
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return error == std::errc() ? std::string(buffer, end) : "0";
+}
+
+std::optional<double> NumberOf(std::string_view text) noexcept {
+  text = Trimmed(text);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
 }
 
 }  // namespace varnel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,5 +52,20 @@ constexpr std::string_view LocalName(std::string_view name) noexcept {
 // The value of the attribute whose local name is `name`, or nullopt.
 std::optional<std::string_view> AttributeOf(std::span<const XmlAttribute> attributes,
                                             std::string_view name) noexcept;
+
+// `text` as an attribute value between double quotes: markup and the blanks that expat
+// would fold into spaces written as references, and the characters XML cannot hold at all
+// (C0 controls, U+FFFE, U+FFFF) as U+FFFD.
+std::string XmlEscaped(std::string_view text);
+
+// A number as an attribute value: the shortest decimal that reads back as `value`.
+std::string XmlNumber(double value);
+
+// The finite number an attribute value spells (blanks around it allowed), or nullopt.
+std::optional<double> NumberOf(std::string_view text) noexcept;
+
+// The bytes an attribute value "#" and two hex digits a byte spells, exactly out.size() of
+// them ("#rrggbb", "#ccmmyykk"), blanks around allowed; false for anything else.
+bool HexAttribute(std::string_view text, std::span<std::uint8_t> out) noexcept;
 
 }  // namespace varnel

@@ -287,7 +287,7 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     const SourceColor table{ColorModel::Rgb, {RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0, 0}};
     SourceColor source = i < palette.sources.size() && palette.sources[i] ? *palette.sources[i] : table;
     if (!info.holds(source.model)) source = {table.model, table.values, source.kind};
-    if (!info.kinds) source.kind = ColorKind::Normal;
+    if (!info.kinds && !(info.spot && source.kind == ColorKind::Spot)) source.kind = ColorKind::Normal;
     held.sources.push_back(source);
   }
   if (HoldsIndexAsAlpha(format, palette, true)) {  // the index as its entry's alpha 0
