@@ -56,6 +56,14 @@ bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 
+// Krita palettes, ZIP archives through minizip (zip.h). LooksLikeZip: a ZIP's first local
+// header; LooksLikeKpl: a mimetype entry that names a Krita palette. Another ZIP is refused
+// as "a ZIP file".
+bool LooksLikeZip(std::string_view bytes) noexcept;
+bool LooksLikeKpl(std::string_view bytes) noexcept;
+PaletteData DecodeKpl(std::string_view bytes);
+std::string EncodeKpl(const PaletteData& palette);
+
 // LibreOffice colour tables and Scribus swatch sets, XML through expat (xml.h). MayBeXml: a
 // first "<", after which the root element decides (LooksLikeSoc, LooksLikeScribus). A
 // document with another root is refused as "an XML file".
@@ -201,6 +209,19 @@ constexpr FormatInfo kRows[] = {
      .decode = DecodeAse,
      .encode = AlwaysOwnCount<EncodeAse>,
      .dialog = "Adobe Swatch Exchange (*.ase)",
+     .openWith = true},
+    {.name = "kpl",
+     .extensions = {"kpl"},
+     .title = "Krita palette",
+     .nameField = FormatInfo::kNameLine,
+     .paletteName = true,
+     .models = Models({ColorModel::Rgb, ColorModel::Cmyk, ColorModel::Lab, ColorModel::Grey}),
+     .spot = true,
+     .signature = LooksLikeZip,
+     .wholeSignature = LooksLikeKpl,
+     .decode = DecodeKpl,
+     .encode = AlwaysOwnCount<EncodeKpl>,
+     .dialog = "Krita Palette (*.kpl)",
      .openWith = true},
     {.name = "soc",
      .extensions = {"soc"},
