@@ -19,6 +19,8 @@ if(WIN32)
   # libjpeg-turbo's licences (IJG's and BSD) ask the same of its notice in what we ship.
   install(FILES ${VARNEL_THIRD_PARTY_DIR}/libjpeg/LICENSE.md DESTINATION .
     RENAME libjpeg-turbo-LICENSE.txt)
+  # So does expat's.
+  install(FILES ${VARNEL_THIRD_PARTY_DIR}/expat/expat/COPYING DESTINATION . RENAME expat-LICENSE.txt)
   install(DIRECTORY examples DESTINATION .)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_NSIS_PACKAGE_NAME "Varnel Pallete Converter")

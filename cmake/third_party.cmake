@@ -6,7 +6,8 @@
 # VARNEL_SYSTEM_PNG and VARNEL_SYSTEM_LCMS2 (the deb preset) link Debian's shared libpng16-16,
 # zlib1g and liblcms2-2 instead, so the package follows their security updates.
 # The default CMYK print profile, which every build carries, comes from the same folder.
-# Gives the targets varnel::png, varnel::lcms2 and varnel::default_profile.
+# Gives the targets varnel::png, varnel::lcms2 and varnel::default_profile; cmake/expat.cmake
+# and cmake/minizip.cmake give varnel::expat and varnel::minizip the same way.
 
 option(VARNEL_SYSTEM_PNG "Link the system's shared libpng instead of building Debian's sources" OFF)
 option(VARNEL_SYSTEM_LCMS2 "Link the system's shared LittleCMS instead of building Debian's sources"
@@ -76,6 +77,8 @@ add_library(varnel::lcms2 ALIAS varnel_lcms2)
 
 # (Before libpng's part, which returns early where the system's libpng is linked.)
 include(${CMAKE_CURRENT_LIST_DIR}/libjpeg.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/expat.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/minizip.cmake)  # over varnel_zlib, defined below
 
 if(VARNEL_SYSTEM_PNG)
   find_package(PNG 1.6 REQUIRED)

@@ -13,7 +13,7 @@ for group in "$@"; do
     wine)   packages+=(wine wine64 wine32:i386 xvfb xdotool x11-utils fonts-wine imagemagick) ;;
     fuzz)   packages+=(clang libclang-rt-14-dev) ;;
     dist)   packages+=(nsis help2man dpkg-dev man-db) ;;
-    deb)    packages+=(libpng-dev zlib1g-dev liblcms2-dev libjpeg62-turbo-dev) ;;
+    deb)    packages+=(libpng-dev zlib1g-dev liblcms2-dev libjpeg62-turbo-dev libexpat1-dev libminizip-dev pkg-config) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

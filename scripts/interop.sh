@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks that GIMP and Krita read the GIMP palettes (.gpl) and Photoshop swatches (.aco) that
+# Checks that GIMP and Krita read the GIMP palettes (.gpl) and Photoshop swatches (.aco), and
+# Krita the Krita palettes (.kpl), that
 # palconv writes with the colours palconv was given; that GIMP, Pillow and ImageMagick read
 # the PNG swatch pictures palconv writes with those colours in that order; and that palconv
 # reads the PNG pictures GIMP and ImageMagick write, indexed and true colour, as Pillow
@@ -19,7 +20,7 @@ palconv=$(realpath "${1:-$root/build/native/cli/palconv}")
 [ -x "$palconv" ] || { echo "interop: no palconv at $palconv" >&2; exit 2; }
 
 missing=()
-for p in gimp krita xvfb xdotool python3-pil imagemagick; do
+for p in gimp krita python3-pyqt5 xvfb xdotool python3-pil imagemagick; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -50,6 +51,7 @@ expected=$(for i in $(seq 0 15); do echo "$((i * 17)) $((255 - i * 13)) $(((i * 
 cd "$tmp/in" || exit 2
 "$palconv" -o colours.gpl ../test.pal >/dev/null
 "$palconv" -o swatches.aco ../test.pal >/dev/null
+"$palconv" -o colours.kpl ../test.pal >/dev/null
 "$palconv" -o strip.png ../test.pal >/dev/null
 "$palconv" --swatch 8 -o strip8.png ../test.pal >/dev/null
 
@@ -211,7 +213,7 @@ done
 
 # ---- Krita --------------------------------------------------------------------------------
 mkdir -p "$XDG_DATA_HOME/kritarunner/palettes"
-cp colours.gpl swatches.aco "$XDG_DATA_HOME/kritarunner/palettes/"
+cp colours.gpl swatches.aco colours.kpl "$XDG_DATA_HOME/kritarunner/palettes/"
 cat >"$tmp/krita_read.py" <<'EOF'
 from krita import Krita, Palette
 
@@ -226,7 +228,7 @@ def rgb(color):
 def main(args):
     with open(args[0], 'w') as out:
         for resource in Krita.instance().resources('palette').values():
-            if resource.filename() in ('colours.gpl', 'swatches.aco'):
+            if resource.filename() in ('colours.gpl', 'swatches.aco', 'colours.kpl'):
                 palette = Palette(resource)
                 out.write('= %s\n' % resource.filename())
                 for i in range(palette.colorsCountTotal()):
@@ -239,4 +241,6 @@ section colours.gpl "$tmp/krita.txt" >"$tmp/krita-gpl"
 section swatches.aco "$tmp/krita.txt" >"$tmp/krita-aco"
 compare krita gpl "$tmp/krita-gpl"
 compare krita aco "$tmp/krita-aco"
+section colours.kpl "$tmp/krita.txt" >"$tmp/krita-kpl"
+compare krita kpl "$tmp/krita-kpl"
 exit "$status"

@@ -19,6 +19,15 @@ PaletteData DecodeWhole(std::string_view bytes) {
   return decoder->Finish();
 }
 
+// A colour component from a fraction of 1, rounded and held to 0..255 (NaN gives 0).
+int Component(double fraction) noexcept;
+// The table's colour of `source` where its model needs no print profile (RGB, HSB, grey);
+// black for CMYK and Lab, which ConvertSources sets once every colour is read.
+COLORREF TableColor(const SourceColor& source) noexcept;
+// Colour `i` of `palette` as a swatch format writes it: its source where it has one, else
+// the table's RGB.
+SourceColor SourceOf(const PaletteData& palette, std::size_t i) noexcept;
+
 // Shared by the codecs: colours from a list longer or shorter than the table.
 class ColorList {
  public:

@@ -95,9 +95,12 @@ bool PaletteDecoder::Settle(bool complete) {
   }
   bySignature_ = announced.has_value();
   announced_ = announced ? announced : Announced(head);
-  // A format with a signature of its own would refuse the file anyway: better to say what
-  // the file is.
-  if (!announced && InfoOf(format_).signature) foreign_ = ForeignKind(head);
+  // A format with a signature of its own, which the file lacks, would refuse the file anyway:
+  // better to say what the file is. (A ZIP or XML file may carry its own format's.)
+  const FormatInfo& own = InfoOf(format_);
+  if (!announced && own.signature &&
+      !(own.signature(head) && (!own.wholeSignature || own.wholeSignature(head))))
+    foreign_ = ForeignKind(head);
   format_ = announced.value_or(format_);
   sniffing_ = false;
   return true;

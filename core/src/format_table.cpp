@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "codecs.h"
+#include "xml.h"
 
 namespace varnel {
 
@@ -54,6 +55,25 @@ std::string EncodeAco(const PaletteData& palette);
 bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
+
+// Krita palettes, ZIP archives through minizip (zip.h). LooksLikeZip: a ZIP's first local
+// header; LooksLikeKpl: a mimetype entry that names a Krita palette. Another ZIP is refused
+// as "a ZIP file".
+bool LooksLikeZip(std::string_view bytes) noexcept;
+bool LooksLikeKpl(std::string_view bytes) noexcept;
+PaletteData DecodeKpl(std::string_view bytes);
+std::string EncodeKpl(const PaletteData& palette);
+
+// LibreOffice colour tables and Scribus swatch sets, XML through expat (xml.h). MayBeXml: a
+// first "<", after which the root element decides (LooksLikeSoc, LooksLikeScribus). A
+// document with another root is refused as "an XML file".
+PaletteData DecodeSoc(std::string_view bytes);
+bool LooksLikeSoc(std::string_view bytes) noexcept;
+std::string EncodeSoc(const PaletteData& palette);
+
+PaletteData DecodeScribus(std::string_view bytes);
+bool LooksLikeScribus(std::string_view bytes) noexcept;
+std::string EncodeScribus(const PaletteData& palette);
 
 PaletteData DecodeRaw(std::string_view bytes);
 std::string EncodeRaw(const PaletteData& palette);
@@ -196,6 +216,41 @@ constexpr FormatInfo kRows[] = {
      .encode = AlwaysOwnCount<EncodeAse>,
      .dialog = "Adobe Swatch Exchange (*.ase)",
      .openWith = true},
+    {.name = "kpl",
+     .extensions = {"kpl"},
+     .title = "Krita palette",
+     .nameField = FormatInfo::kNameLine,
+     .paletteName = true,
+     .models = Models({ColorModel::Rgb, ColorModel::Cmyk, ColorModel::Lab, ColorModel::Grey}),
+     .spot = true,
+     .signature = LooksLikeZip,
+     .wholeSignature = LooksLikeKpl,
+     .decode = DecodeKpl,
+     .encode = AlwaysOwnCount<EncodeKpl>,
+     .dialog = "Krita Palette (*.kpl)",
+     .openWith = true},
+    {.name = "soc",
+     .extensions = {"soc"},
+     .title = "LibreOffice colour table",
+     .nameField = FormatInfo::kNameLine,
+     .signature = MayBeXml,
+     .wholeSignature = LooksLikeSoc,
+     .decode = DecodeSoc,
+     .encode = AlwaysOwnCount<EncodeSoc>,
+     .dialog = "LibreOffice Colour Table (*.soc)",
+     .openWith = true},
+    {.name = "scribus",
+     .extensions = {"xml"},
+     .title = "Scribus swatches",
+     .nameField = FormatInfo::kNameLine,
+     .paletteName = true,
+     .models = Models({ColorModel::Rgb, ColorModel::Cmyk, ColorModel::Lab}),
+     .spot = true,
+     .signature = MayBeXml,
+     .wholeSignature = LooksLikeScribus,
+     .decode = DecodeScribus,
+     .encode = AlwaysOwnCount<EncodeScribus>,
+     .dialog = "Scribus Swatches (*.xml)"},
     {.name = "raw",
      .extensions = {"raw"},
      .title = "raw RGB triplets",

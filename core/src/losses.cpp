@@ -86,7 +86,8 @@ std::vector<Loss> LossesOf(const PaletteData& palette, PaletteFormat format, boo
   for (const std::optional<SourceColor>& source : palette.sources) {
     if (!source || to.models == 0) continue;
     if (!to.holds(source->model)) ++unheld[static_cast<std::size_t>(source->model)];
-    kinds += !to.kinds && source->kind != ColorKind::Normal;
+    kinds += !to.kinds && source->kind != ColorKind::Normal &&
+             !(to.spot && source->kind == ColorKind::Spot);
   }
   static constexpr const char* kModels[] = {"RGB", "HSB", "CMYK", "Lab", "grey"};
   for (std::size_t m = 0; m < unheld.size(); ++m) {
@@ -96,7 +97,8 @@ std::vector<Loss> LossesOf(const PaletteData& palette, PaletteFormat format, boo
       losses.push_back({Counted(unheld[m], model + " colour") + " written as RGB" + none,
                         model + " colours written as RGB in {}" + none});
   }
-  const std::string noKinds = " (" + std::string(to.name) + " holds no kinds of colour)";
+  const std::string noKinds = " (" + std::string(to.name) + " holds no " +
+                              (to.spot ? "global colours)" : "kinds of colour)");
   if (kinds > 0)
     losses.push_back({Counted(kinds, "spot or global colour") + " written as normal" + noKinds,
                       "spot and global colours written as normal in {}" + noKinds});

@@ -287,12 +287,32 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
     const SourceColor table{ColorModel::Rgb, {RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0, 0}};
     SourceColor source = i < palette.sources.size() && palette.sources[i] ? *palette.sources[i] : table;
     if (!info.holds(source.model)) source = {table.model, table.values, source.kind};
-    if (!info.kinds) source.kind = ColorKind::Normal;
+    if (!info.kinds && !(info.spot && source.kind == ColorKind::Spot)) source.kind = ColorKind::Normal;
     held.sources.push_back(source);
   }
   if (HoldsIndexAsAlpha(format, palette, true)) {  // the index as its entry's alpha 0
     held.alpha.resize(palette.count, 255);
     held.alpha[*palette.transparent] = 0;
+  }
+  // XML holds no C0 control but TAB, LF and CR, nor U+FFFE and U+FFFF: each goes as U+FFFD.
+  auto xml = [](const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      const bool noncharacter =
+          text.compare(i, 3, "\xEF\xBF\xBE") == 0 || text.compare(i, 3, "\xEF\xBF\xBF") == 0;
+      if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || noncharacter) {
+        out += "\xEF\xBF\xBD";
+        i += noncharacter ? 2 : 0;
+      } else {
+        out += text[i];
+      }
+    }
+    return out;
+  };
+  if (info.name == "kpl" || info.name == "soc" || info.name == "scribus") {
+    std::ranges::transform(held.names, held.names.begin(), xml);
+    held.title = xml(held.title);
   }
   std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);

@@ -96,6 +96,7 @@ struct FormatInfo {
   // ColorModel, and whether it writes their kinds; every other colour goes as 8-bit sRGB.
   std::uint8_t models = 0;
   bool kinds = false;
+  bool spot = false;  // of the kinds, spot colours alone (where `kinds` is false)
 
   // How it is recognised, read and written. Sniffing asks the signature tests in the
   // table's order; each gets a file's first bytes as they are (at least the first
