@@ -78,8 +78,7 @@ zlib_filefunc64_def Callbacks(Memory& memory) {
 
 // Whether an entry name leaves the archive's own folder: absolute, a drive, or "..".
 bool Escapes(std::string_view name) noexcept {
-  if (name.starts_with('/') || name.starts_with('\\') ||
-      (name.size() >= 2 && name[1] == ':'))
+  if (name.starts_with('/') || name.starts_with('\\') || (name.size() >= 2 && name[1] == ':'))
     return true;
   for (std::size_t start = 0; start <= name.size();) {
     const std::size_t end = std::min(name.find_first_of("/\\", start), name.size());
@@ -100,26 +99,26 @@ std::string EntryName(const std::string& name) { return "its entry " + Quoted(na
 ZipReader::ZipReader(std::string_view bytes) : memory_(std::make_unique<Memory>()) {
   memory_->in = bytes;
   zlib_filefunc64_def def = Callbacks(*memory_);
-  file_ = unzOpen2_64("", &def);
+  file_.reset(unzOpen2_64("", &def));
   if (!file_) throw Damaged("no central directory minizip can read");
   unz_global_info64 global{};
-  if (unzGetGlobalInfo64(file_, &global) != UNZ_OK) throw Damaged("its central directory");
+  if (unzGetGlobalInfo64(file_.get(), &global) != UNZ_OK) throw Damaged("its central directory");
   if (global.number_entry > kMaxEntries)
     throw FormatError("it holds " + std::to_string(global.number_entry) +
                       " entries, more than a palette archive's " + std::to_string(kMaxEntries));
-  for (int status = unzGoToFirstFile(file_); status != UNZ_END_OF_LIST_OF_FILE;
-       status = unzGoToNextFile(file_)) {
+  for (int status = unzGoToFirstFile(file_.get()); status != UNZ_END_OF_LIST_OF_FILE;
+       status = unzGoToNextFile(file_.get())) {
     if (status != UNZ_OK) throw Damaged("its central directory");
     if (entries_.size() == kMaxEntries)
       throw FormatError("it holds more than a palette archive's " + std::to_string(kMaxEntries) +
                         " entries");
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(file_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(file_.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
       throw Damaged("an entry of its central directory");
     Entry entry;
     entry.name.resize(info.size_filename);
-    if (unzGetCurrentFileInfo64(file_, &info, entry.name.data(), info.size_filename + 1, nullptr,
-                                0, nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(file_.get(), &info, entry.name.data(), info.size_filename + 1,
+                                nullptr, 0, nullptr, 0) != UNZ_OK)
       throw Damaged("an entry of its central directory");
     entry.size = info.uncompressed_size;
     entry.compressed = info.compressed_size;
@@ -138,15 +137,15 @@ ZipReader::ZipReader(std::string_view bytes) : memory_(std::make_unique<Memory>(
       throw FormatError(what + " inflates more than " + std::to_string(kMaxRatio) +
                         " times its compressed size");
     unz64_file_pos position{};
-    unzGetFilePos64(file_, &position);
+    unzGetFilePos64(file_.get(), &position);
     positions_.push_back(position.pos_in_zip_directory);
     entries_.push_back(std::move(entry));
   }
 }
 
-ZipReader::~ZipReader() {
-  if (file_) unzClose(file_);
-}
+void ZipReader::Closer::operator()(void* file) const noexcept { unzClose(file); }
+
+ZipReader::~ZipReader() = default;
 
 const ZipReader::Entry* ZipReader::Find(std::string_view name) const noexcept {
   const auto found = std::ranges::find(entries_, name, &Entry::name);
@@ -157,22 +156,24 @@ std::string ZipReader::Read(const Entry& entry) {
   const auto index = static_cast<std::size_t>(&entry - entries_.data());
   unz64_file_pos position{positions_.at(index), index};
   const std::string what = EntryName(entry.name);
-  if (unzGoToFilePos64(file_, &position) != UNZ_OK || unzOpenCurrentFile(file_) != UNZ_OK)
+  if (unzGoToFilePos64(file_.get(), &position) != UNZ_OK ||
+      unzOpenCurrentFile(file_.get()) != UNZ_OK)
     throw Damaged(what + "'s header");
   // minizip inflates no more than the central directory declares (checked above).
   std::string data(static_cast<std::size_t>(entry.size), '\0');
   std::size_t got = 0;
   while (got < data.size()) {
-    const int n = unzReadCurrentFile(file_, data.data() + got,
-                                     static_cast<unsigned>(std::min<std::size_t>(data.size() - got, 1 << 20)));
+    const int n = unzReadCurrentFile(
+        file_.get(), data.data() + got,
+        static_cast<unsigned>(std::min<std::size_t>(data.size() - got, 1 << 20)));
     if (n < 0) {
-      unzCloseCurrentFile(file_);
+      unzCloseCurrentFile(file_.get());
       throw Damaged(what + "'s compressed data");
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  const int closed = unzCloseCurrentFile(file_);
+  const int closed = unzCloseCurrentFile(file_.get());
   if (got < data.size()) throw Damaged(what + " is shorter than it declares");
   if (closed == UNZ_CRCERROR) throw Damaged(what + "'s checksum differs");
   if (closed != UNZ_OK) throw Damaged(what);

@@ -50,8 +50,11 @@ class ZipReader {
   struct Memory;  // the bytes minizip's callbacks read
 
  private:
+  struct Closer {
+    void operator()(void* file) const noexcept;
+  };
   std::unique_ptr<Memory> memory_;
-  void* file_ = nullptr;  // minizip's unzFile
+  std::unique_ptr<void, Closer> file_;  // minizip's unzFile, closed even when reading it fails
   std::vector<Entry> entries_;
   std::vector<std::uint64_t> positions_;  // each entry's place in the central directory
 };

@@ -18,6 +18,13 @@ void* operator new(std::size_t size) {
 }
 [[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// std::stable_sort's buffer comes from the nothrow form: it must be ours too, or it would be
+// freed by the delete above after the library's own new.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  ++allocationsSoFar;
+  return std::malloc(size == 0 ? 1 : size);
+}
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace varnel::test {
 namespace {
