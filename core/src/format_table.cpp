@@ -55,6 +55,17 @@ bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 
+// Style sheets: the custom properties (--name: value) of CSS and, in SCSS, Sass variables too
+// ($name: value) that hold a colour (#rgb, #rgba, #rrggbb, #rrggbbaa, rgb(), rgba(), hsl(),
+// hsla(), a named colour), in declaration order, their names kept; values meant as colours
+// that are not read (var(), calc(), color-mix()) are skipped with a warning. Written as one
+// :root rule, or as Sass variables, "#rrggbb" or rgba() with alpha, a colour without a name as
+// "color-N" (its number from 1), other names escaped where CSS needs it.
+PaletteData DecodeCss(std::string_view text);
+std::string EncodeCss(const PaletteData& palette);
+PaletteData DecodeScss(std::string_view text);
+std::string EncodeScss(const PaletteData& palette);
+
 PaletteData DecodeRaw(std::string_view bytes);
 std::string EncodeRaw(const PaletteData& palette);
 
@@ -190,6 +201,22 @@ constexpr FormatInfo kRows[] = {
      .encode = AlwaysOwnCount<EncodeAse>,
      .dialog = "Adobe Swatch Exchange (*.ase)",
      .openWith = true},
+    {.name = "css",
+     .extensions = {"css"},
+     .title = "CSS custom properties",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .decode = DecodeCss,
+     .encode = AlwaysOwnCount<EncodeCss>,
+     .dialog = "CSS Style Sheet (*.css)"},
+    {.name = "scss",
+     .extensions = {"scss"},
+     .title = "SCSS variables",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .decode = DecodeScss,
+     .encode = AlwaysOwnCount<EncodeScss>,
+     .dialog = "Sass Style Sheet (*.scss)"},
     {.name = "raw",
      .extensions = {"raw"},
      .title = "raw RGB triplets",
