@@ -55,6 +55,26 @@ bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 
+// The JSON palettes (through nlohmann-json), each chosen for a .json file by its shape:
+// LooksLikeJsonObject and LooksLikeJsonArray, the first character, say only that a file may
+// be one; the whole-file tests parse it. Nesting deeper than 64, a number out of its range or
+// a value of the wrong type is refused with its place ("colors[3].red is a string, not a
+// number"). Sketch: colorAssets (names) where there are any, else colors, floats 0 to 1 (or
+// "#rrggbb" strings before version 1.4); written in the plugin's version-2.0 layout, with
+// colorAssets too where the palette has names. Lospec: the palette's name and colors as
+// "rrggbb" strings. Design tokens: an array of {"name", "hex", "rgb", "alpha"}, alpha 0 to 1.
+bool LooksLikeJsonObject(std::string_view bytes) noexcept;
+bool LooksLikeJsonArray(std::string_view bytes) noexcept;
+bool LooksLikeSketch(std::string_view bytes) noexcept;
+PaletteData DecodeSketch(std::string_view text);
+std::string EncodeSketch(const PaletteData& palette);
+bool LooksLikeLospec(std::string_view bytes) noexcept;
+PaletteData DecodeLospec(std::string_view text);
+std::string EncodeLospec(const PaletteData& palette);
+bool LooksLikeDesignTokens(std::string_view bytes) noexcept;
+PaletteData DecodeDesignTokens(std::string_view text);
+std::string EncodeDesignTokens(const PaletteData& palette);
+
 // Style sheets: the custom properties (--name: value) of CSS and, in SCSS, Sass variables too
 // ($name: value) that hold a colour (#rgb, #rgba, #rrggbb, #rrggbbaa, rgb(), rgba(), hsl(),
 // hsla(), a named colour), in declaration order, their names kept; values meant as colours
@@ -201,6 +221,36 @@ constexpr FormatInfo kRows[] = {
      .encode = AlwaysOwnCount<EncodeAse>,
      .dialog = "Adobe Swatch Exchange (*.ase)",
      .openWith = true},
+    {.name = "sketch",
+     .extensions = {"sketchpalette"},
+     .title = "Sketch palette",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeJsonObject,
+     .wholeSignature = LooksLikeSketch,
+     .decode = DecodeSketch,
+     .encode = AlwaysOwnCount<EncodeSketch>,
+     .dialog = "Sketch Palette (*.sketchpalette)",
+     .openWith = true},
+    {.name = "json",
+     .extensions = {"json"},
+     .title = "JSON design tokens",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeJsonArray,
+     .wholeSignature = LooksLikeDesignTokens,
+     .decode = DecodeDesignTokens,
+     .encode = AlwaysOwnCount<EncodeDesignTokens>,
+     .dialog = "JSON Design Tokens (*.json)"},
+    {.name = "lospec",
+     .extensions = {"json"},
+     .title = "Lospec JSON palette",
+     .paletteName = true,
+     .signature = LooksLikeJsonObject,
+     .wholeSignature = LooksLikeLospec,
+     .decode = DecodeLospec,
+     .encode = AlwaysOwnCount<EncodeLospec>,
+     .dialog = "Lospec JSON Palette (*.json)"},
     {.name = "css",
      .extensions = {"css"},
      .title = "CSS custom properties",

@@ -132,7 +132,8 @@ TEST_F(InstallJourney, InstallsOffersOpenWithStartsAndUninstallsWithoutTrace) {
       (StartMenu() / L"Varnel.lnk").wstring(),
       uninstaller,
   };
-  for (const wchar_t* type : {L".pal", L".act", L".gpl", L".hex", L".aco", L".ase"}) {
+  for (const wchar_t* type : {L".pal", L".act", L".gpl", L".hex", L".aco", L".ase",
+                               L".sketchpalette"}) {
     expected.insert(classes + type + L"\\OpenWithProgids|Varnel.Palette=type 0, 0 bytes");
     expected.insert(classes + L"Applications\\Varnel.exe\\SupportedTypes|" + type + L"=");
   }

@@ -1,0 +1,53 @@
+// What the JSON formats share: parsing through nlohmann-json with a ceiling on nesting, and
+// values asked for by their place in the file, so that a message says which one is wrong
+// ("colors[3].red is a string, not a number").
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnel::json {
+
+using Value = nlohmann::json;
+
+// Nesting deeper than this is refused: palettes need three levels, and a file that nests
+// thousands deep is made to exhaust a reader.
+inline constexpr int kMaxDepth = 64;
+
+// The value of JSON `text` (a UTF-8 byte-order mark before it is skipped). Throws
+// FormatError: "it is not JSON: REASON at line L, column C", "its values nest deeper than 64".
+Value Parse(std::string_view text);
+// The same, or nullopt where Parse would throw: for signature tests.
+std::optional<Value> TryParse(std::string_view text) noexcept;
+
+// A value found at a place of the file, or nothing there; its accessors throw FormatError
+// naming the place.
+class At {
+ public:
+  explicit At(const Value& root) noexcept : value_(&root) {}
+
+  At operator[](std::string_view key) const;  // a member, or nothing (also of a non-object)
+  At operator[](std::size_t index) const;     // an element, which must be there
+
+  bool Has() const noexcept { return value_ != nullptr; }
+  const Value& value() const;                 // throws "PATH is missing"
+  // The value as a number within `min` to `max`, as a string, an object, or an array (its
+  // size): else "PATH is a string, not a number", "PATH is 300, not within 0 to 255".
+  double Number(double min, double max) const;
+  std::string String() const;
+  const Value& Object() const;
+  std::size_t Array() const;
+  [[noreturn]] void Fail(std::string_view what) const;  // "PATH " + what
+  const std::string& path() const noexcept { return path_; }
+
+ private:
+  At(const Value* value, std::string path) noexcept : value_(value), path_(std::move(path)) {}
+  void Expect(Value::value_t type, std::string_view name) const;
+
+  const Value* value_;
+  std::string path_;  // "" for the top level
+};
+
+}  // namespace varnel::json
