@@ -55,6 +55,13 @@ bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 
+// Aseprite sprites, only read: the palette of the first frame, its chunk 0x2019 (names and
+// alpha) or, where it has none, the old chunks 0x0004 and 0x0011; the header's transparent
+// index for an indexed sprite; nothing decompressed. LooksLikeAseprite: the magic number
+// A5E0 at offset 4 and a colour depth of 8, 16 or 32 bits.
+bool LooksLikeAseprite(std::string_view bytes) noexcept;
+PaletteData DecodeAseprite(std::string_view bytes);
+
 // The JSON palettes (through nlohmann-json), each chosen for a .json file by its shape:
 // LooksLikeJsonObject and LooksLikeJsonArray, the first character, say only that a file may
 // be one; the whole-file tests parse it. Nesting deeper than 64, a number out of its range or
@@ -221,6 +228,14 @@ constexpr FormatInfo kRows[] = {
      .encode = AlwaysOwnCount<EncodeAse>,
      .dialog = "Adobe Swatch Exchange (*.ase)",
      .openWith = true},
+    {.name = "aseprite",
+     .extensions = {"aseprite", "ase"},
+     .title = "Aseprite sprite",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeAseprite,
+     .decode = DecodeAseprite,
+     .dialog = "Aseprite Sprite (*.aseprite;*.ase)"},
     {.name = "sketch",
      .extensions = {"sketchpalette"},
      .title = "Sketch palette",
