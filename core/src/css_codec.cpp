@@ -152,7 +152,9 @@ class Tokenizer {
     std::string name;
     for (;;) {
       if (More() && IsName(static_cast<unsigned char>(Peek()))) {
-        name += text_[at_++];
+        const std::size_t start = at_;
+        while (More() && IsName(static_cast<unsigned char>(Peek()))) ++at_;
+        name.append(text_.substr(start, at_ - start));
       } else if (ValidEscape()) {
         Escape(name);
       } else {
@@ -521,6 +523,7 @@ Value Interpret(std::span<const Token> value, bool scss) {
 PaletteData DecodeStyleSheet(std::string_view text, bool scss) {
   text = WithoutBom(text);
   std::vector<Token> tokens;
+  tokens.reserve(text.size() / 4);
   Tokenizer tokenizer(text, scss);
   for (Token token; tokenizer.Next(token);) tokens.push_back(std::move(token));
   ColorList list;

@@ -63,8 +63,9 @@ bool LooksLikeAseprite(std::string_view bytes) noexcept;
 PaletteData DecodeAseprite(std::string_view bytes);
 
 // The JSON palettes (through nlohmann-json), each chosen for a .json file by its shape:
-// LooksLikeJsonObject and LooksLikeJsonArray, the first character, say only that a file may
-// be one; the whole-file tests parse it. Nesting deeper than 64, a number out of its range or
+// LooksLikeJsonArray, a first character "[", chooses design tokens; LooksLikeJsonObject, a
+// "{", says only that a file may be Sketch's or Lospec's, which the whole-file tests tell
+// apart by its first member that tells (see docs/formats.md). Nesting deeper than 64, a number out of its range or
 // a value of the wrong type is refused with its place ("colors[3].red is a string, not a
 // number"). Sketch: colorAssets (names) where there are any, else colors, floats 0 to 1 (or
 // "#rrggbb" strings before version 1.4); written in the plugin's version-2.0 layout, with
@@ -78,7 +79,6 @@ std::string EncodeSketch(const PaletteData& palette);
 bool LooksLikeLospec(std::string_view bytes) noexcept;
 PaletteData DecodeLospec(std::string_view text);
 std::string EncodeLospec(const PaletteData& palette);
-bool LooksLikeDesignTokens(std::string_view bytes) noexcept;
 PaletteData DecodeDesignTokens(std::string_view text);
 std::string EncodeDesignTokens(const PaletteData& palette);
 
@@ -253,7 +253,6 @@ constexpr FormatInfo kRows[] = {
      .nameField = FormatInfo::kNameLine,
      .alpha = true,
      .signature = LooksLikeJsonArray,
-     .wholeSignature = LooksLikeDesignTokens,
      .decode = DecodeDesignTokens,
      .encode = AlwaysOwnCount<EncodeDesignTokens>,
      .dialog = "JSON Design Tokens (*.json)"},

@@ -22,18 +22,70 @@ char FirstOf(std::string_view bytes) noexcept {
 }
 
 // Which JSON palette a file's top-level object is: Sketch's has its versions or colour
-// assets, or colours as objects; Lospec's only its colours as strings.
+// assets, or colours as objects; Lospec's colours are strings. Settled by the first member
+// that tells, without reading further (the reader then says what else is wrong).
 enum class Shape { Sketch, Lospec, Other };
-Shape ShapeOf(const json::Value& top) {
-  if (!top.is_object()) return Shape::Other;
-  if (top.contains("compatibleVersion") || top.contains("pluginVersion") ||
-      top.contains("colorAssets"))
-    return Shape::Sketch;
-  const auto colors = top.find("colors");
-  if (colors == top.end()) return Shape::Other;
-  return colors->is_array() && !colors->empty() && colors->front().is_object() ? Shape::Sketch
-                                                                                : Shape::Lospec;
-}
+class ShapeOf {
+ public:
+  explicit ShapeOf(std::string_view text) {
+    text = WithoutBom(text);
+    json::Value::sax_parse(text.begin(), text.end(), this, nlohmann::detail::input_format_t::json,
+                           false);
+    if (shape_ == Shape::Other && colors_) shape_ = Shape::Lospec;  // colors, empty or not
+  }
+  operator Shape() const noexcept { return shape_; }
+
+  bool null() { return Value(); }
+  bool boolean(bool) { return Value(); }
+  bool number_integer(json::Value::number_integer_t) { return Value(); }
+  bool number_unsigned(json::Value::number_unsigned_t) { return Value(); }
+  bool number_float(json::Value::number_float_t, const std::string&) { return Value(); }
+  bool string(std::string&) { return Value(); }
+  bool binary(json::Value::binary_t&) { return Value(); }
+  bool start_object(std::size_t) {
+    if (depth_ == 0) object_ = true;
+    if (depth_ == 2 && first_) return Settle(Shape::Sketch);
+    return Value(), ++depth_, true;
+  }
+  bool end_object() { return --depth_, true; }
+  bool start_array(std::size_t) {
+    if (!object_) return false;  // an array at the top: design tokens
+    const bool colors = depth_ == 1 && colorsNext_;
+    Value();
+    first_ = colors;
+    ++depth_;
+    return true;
+  }
+  bool end_array() { return first_ = false, --depth_, true; }
+  bool key(std::string& name) {
+    if (depth_ != 1) return true;
+    if (name == "compatibleVersion" || name == "pluginVersion" || name == "colorAssets")
+      return Settle(Shape::Sketch);
+    colorsNext_ = name == "colors";
+    colors_ = colors_ || colorsNext_;
+    return true;
+  }
+  template <class Exception>
+  bool parse_error(std::size_t, const std::string&, const Exception&) {
+    return false;
+  }
+
+ private:
+  // A value other than an object: the first colour that is a string settles Lospec.
+  bool Value() {
+    if (depth_ == 2 && first_) return Settle(Shape::Lospec);
+    colorsNext_ = false;
+    return true;
+  }
+  bool Settle(Shape shape) {
+    shape_ = shape;
+    return false;
+  }
+
+  Shape shape_ = Shape::Other;
+  int depth_ = 0;
+  bool object_ = false, colorsNext_ = false, colors_ = false, first_ = false;
+};
 
 // "rrggbb" or "#rrggbb" (and with `alpha` "rrggbbaa"), either case.
 std::optional<std::uint32_t> HexColor(std::string_view text, bool alpha) {
@@ -104,18 +156,19 @@ bool LooksLikeJsonObject(std::string_view bytes) noexcept { return FirstOf(bytes
 bool LooksLikeJsonArray(std::string_view bytes) noexcept { return FirstOf(bytes) == '['; }
 
 bool LooksLikeSketch(std::string_view bytes) noexcept {
-  const auto top = json::TryParse(bytes);
-  return top && ShapeOf(*top) == Shape::Sketch;
+  try {
+    return ShapeOf(bytes) == Shape::Sketch;
+  } catch (...) {  // memory
+    return false;
+  }
 }
 
 bool LooksLikeLospec(std::string_view bytes) noexcept {
-  const auto top = json::TryParse(bytes);
-  return top && ShapeOf(*top) == Shape::Lospec;
-}
-
-bool LooksLikeDesignTokens(std::string_view bytes) noexcept {
-  const auto top = json::TryParse(bytes);
-  return top && top->is_array();
+  try {
+    return ShapeOf(bytes) == Shape::Lospec;
+  } catch (...) {
+    return false;
+  }
 }
 
 // Sketch: colorAssets of a name and a colour where there are any, else colors, objects of

@@ -9,15 +9,45 @@ namespace {
 
 struct TooDeep {};
 
+// Builds the value as nlohmann's own parser does, refusing to nest deeper than kMaxDepth
+// (cheaper than a parser callback, which the library calls for every value).
+class DepthLimited {
+ public:
+  explicit DepthLimited(Value& root) : dom_(root) {}
+  bool null() { return dom_.null(); }
+  bool boolean(bool value) { return dom_.boolean(value); }
+  bool number_integer(Value::number_integer_t value) { return dom_.number_integer(value); }
+  bool number_unsigned(Value::number_unsigned_t value) { return dom_.number_unsigned(value); }
+  bool number_float(Value::number_float_t value, const std::string& text) {
+    return dom_.number_float(value, text);
+  }
+  bool string(std::string& value) { return dom_.string(value); }
+  bool binary(Value::binary_t& value) { return dom_.binary(value); }
+  bool start_object(std::size_t size) { return Deeper() && dom_.start_object(size); }
+  bool key(std::string& value) { return dom_.key(value); }
+  bool end_object() { return --depth_, dom_.end_object(); }
+  bool start_array(std::size_t size) { return Deeper() && dom_.start_array(size); }
+  bool end_array() { return --depth_, dom_.end_array(); }
+  template <class Exception>
+  bool parse_error(std::size_t at, const std::string& token, const Exception& error) {
+    return dom_.parse_error(at, token, error);  // throws it
+  }
+
+ private:
+  bool Deeper() {
+    if (++depth_ > kMaxDepth) throw TooDeep{};
+    return true;
+  }
+  nlohmann::detail::json_sax_dom_parser<Value> dom_;
+  int depth_ = 0;
+};
+
 Value ParseOrThrow(std::string_view text) {
   text = WithoutBom(text);
-  const Value::parser_callback_t depth = [](int level, Value::parse_event_t event, Value&) {
-    if ((event == Value::parse_event_t::object_start || event == Value::parse_event_t::array_start) &&
-        level >= kMaxDepth)
-      throw TooDeep{};
-    return true;
-  };
-  return Value::parse(text.begin(), text.end(), depth);
+  Value root;
+  DepthLimited sax(root);
+  Value::sax_parse(text.begin(), text.end(), &sax);
+  return root;
 }
 
 std::string_view TypeName(const Value& value) noexcept {
@@ -55,23 +85,21 @@ Value Parse(std::string_view text) {
   }
 }
 
-std::optional<Value> TryParse(std::string_view text) noexcept {
-  try {
-    return ParseOrThrow(text);
-  } catch (...) {
-    return std::nullopt;
-  }
-}
-
-At At::operator[](std::string_view key) const {
-  std::string path = path_.empty() ? std::string(key) : path_ + "." + std::string(key);
-  if (value_ == nullptr || !value_->is_object()) return At(nullptr, std::move(path));
+At At::operator[](std::string_view key) const noexcept {
+  if (value_ == nullptr || !value_->is_object()) return At(nullptr, this, key, 0);
   const auto found = value_->find(key);
-  return At(found == value_->end() ? nullptr : &*found, std::move(path));
+  return At(found == value_->end() ? nullptr : &*found, this, key, 0);
 }
 
 At At::operator[](std::size_t index) const {
-  return At(&value().at(index), path_ + "[" + std::to_string(index) + "]");
+  return At(&value().at(index), this, {}, index);
+}
+
+std::string At::path() const {
+  if (parent_ == nullptr) return {};
+  std::string path = parent_->path();
+  if (key_.empty()) return path + "[" + std::to_string(index_) + "]";
+  return path.empty() ? std::string(key_) : path + "." + std::string(key_);
 }
 
 const Value& At::value() const {
@@ -80,7 +108,8 @@ const Value& At::value() const {
 }
 
 void At::Fail(std::string_view what) const {
-  throw FormatError((path_.empty() ? std::string("its top level") : path_) + " " + std::string(what));
+  const std::string place = path();
+  throw FormatError((place.empty() ? std::string("its top level") : place) + " " + std::string(what));
 }
 
 void At::Expect(Value::value_t type, std::string_view name) const {

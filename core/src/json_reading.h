@@ -19,20 +19,19 @@ inline constexpr int kMaxDepth = 64;
 // The value of JSON `text` (a UTF-8 byte-order mark before it is skipped). Throws
 // FormatError: "it is not JSON: REASON at line L, column C", "its values nest deeper than 64".
 Value Parse(std::string_view text);
-// The same, or nullopt where Parse would throw: for signature tests.
-std::optional<Value> TryParse(std::string_view text) noexcept;
 
 // A value found at a place of the file, or nothing there; its accessors throw FormatError
-// naming the place.
+// naming the place. The place is spelled only for a message: an At refers to the At it was
+// found in, which must outlive it (as a variable or within one expression).
 class At {
  public:
   explicit At(const Value& root) noexcept : value_(&root) {}
 
-  At operator[](std::string_view key) const;  // a member, or nothing (also of a non-object)
-  At operator[](std::size_t index) const;     // an element, which must be there
+  At operator[](std::string_view key) const noexcept;  // a member, or nothing (also of a non-object)
+  At operator[](std::size_t index) const;              // an element, which must be there
 
   bool Has() const noexcept { return value_ != nullptr; }
-  const Value& value() const;                 // throws "PATH is missing"
+  const Value& value() const;  // throws "PATH is missing"
   // The value as a number within `min` to `max`, as a string, an object, or an array (its
   // size): else "PATH is a string, not a number", "PATH is 300, not within 0 to 255".
   double Number(double min, double max) const;
@@ -40,14 +39,17 @@ class At {
   const Value& Object() const;
   std::size_t Array() const;
   [[noreturn]] void Fail(std::string_view what) const;  // "PATH " + what
-  const std::string& path() const noexcept { return path_; }
+  std::string path() const;  // "colors[3].red"; "" for the top level
 
  private:
-  At(const Value* value, std::string path) noexcept : value_(value), path_(std::move(path)) {}
+  At(const Value* value, const At* parent, std::string_view key, std::size_t index) noexcept
+      : value_(value), parent_(parent), key_(key), index_(index) {}
   void Expect(Value::value_t type, std::string_view name) const;
 
   const Value* value_;
-  std::string path_;  // "" for the top level
+  const At* parent_ = nullptr;  // none for the top level
+  std::string_view key_;        // a member's name, or "" for an element
+  std::size_t index_ = 0;       // an element's
 };
 
 }  // namespace varnel::json
