@@ -37,9 +37,10 @@ void ReadPalette(ByteReader chunk, std::vector<Entry>& entries, std::size_t& siz
     std::string name;
     if (flags & 1) name = chunk.Bytes(chunk.U16());
     if (index >= kPaletteSize) continue;  // counted as extra
-    if (entries.size() <= index) entries.resize(index + 1);
-    auto byte = [&rgba](std::size_t at) { return static_cast<unsigned char>(rgba[at]); };
-    entries[index] = {MakeColor(byte(0), byte(1), byte(2)), byte(3), std::move(name), true};
+    const auto at = static_cast<std::size_t>(index);
+    if (entries.size() <= at) entries.resize(at + 1);
+    auto byte = [&rgba](std::size_t i) { return static_cast<unsigned char>(rgba[i]); };
+    entries[at] = {MakeColor(byte(0), byte(1), byte(2)), byte(3), std::move(name), true};
   }
 }
 
