@@ -6,7 +6,9 @@ function(varnel_open_with_extensions out)
   set(table_file ${PROJECT_SOURCE_DIR}/core/src/format_table.cpp)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table_file})
   file(READ ${table_file} table)
-  string(REPLACE ";" "" table "${table}")  # a row at a time below, split where rows begin
+  # A row at a time below, split where rows begin: without the characters CMake lists take
+  # for their own (";", and brackets, which would join elements).
+  string(REGEX REPLACE "[];[]" "" table "${table}")
   string(REPLACE "\n    {.name = " ";" rows "${table}")
   set(extensions)
   foreach(row IN LISTS rows)

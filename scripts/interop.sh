@@ -4,7 +4,8 @@
 # palconv writes with the colours palconv was given; that GIMP, Pillow and ImageMagick read
 # the PNG swatch pictures palconv writes with those colours in that order; and that palconv
 # reads the PNG pictures GIMP and ImageMagick write, indexed and true colour, as Pillow
-# does. Installs the programs when missing.
+# does; that Python's tinycss2 finds every colour, name and alpha in the CSS palconv writes,
+# and Python's json module in its JSON palettes. Installs the programs when missing.
 #   scripts/interop.sh [palconv]          (default build/native/cli/palconv)
 # Prints one line per program and format; exit status 1 when any colour differs.
 #
@@ -20,7 +21,7 @@ palconv=$(realpath "${1:-$root/build/native/cli/palconv}")
 [ -x "$palconv" ] || { echo "interop: no palconv at $palconv" >&2; exit 2; }
 
 missing=()
-for p in gimp krita python3-pyqt5 xvfb xdotool python3-pil imagemagick; do
+for p in gimp krita python3-pyqt5 xvfb xdotool python3-pil imagemagick python3-tinycss2; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -243,4 +244,46 @@ compare krita gpl "$tmp/krita-gpl"
 compare krita aco "$tmp/krita-aco"
 section colours.kpl "$tmp/krita.txt" >"$tmp/krita-kpl"
 compare krita kpl "$tmp/krita-kpl"
+
+# ---- Style sheets and JSON: tinycss2 and Python's json ------------------------------------
+# A palette with alpha and names that CSS must escape, as "R G B A name" lines.
+named=$(paste -d' ' <(echo "$expected") \
+  <(for i in $(seq 0 15); do echo "$(((i * 37) % 256)) colour $i"; done) |
+  sed '3s/colour 2$/Dark Red ❤/; 5s/colour 4$/a;b "quoted"/; 7s/colour 6$/1st/')
+{ printf 'GIMP Palette\nName: Named\nChannels: RGBA\n#\n'
+  awk '{ name = $5; for (i = 6; i <= NF; i++) name = name " " $i; print $1, $2, $3, $4 "\t" name }' <<<"$named"
+} >"$tmp/named.gpl"
+for ext in css json sketchpalette; do "$palconv" -o "named.$ext" ../named.gpl >/dev/null 2>&1; done
+"$palconv" --to lospec -o lospec.json ../named.gpl >/dev/null 2>&1
+/usr/bin/python3 - "$tmp/in" <<'EOF' >"$tmp/python-read.txt"
+import json, sys, tinycss2, tinycss2.color3
+folder = sys.argv[1] + '/'
+byte = lambda f: int(f * 255 + 0.5)
+print('= css')
+for rule in tinycss2.parse_stylesheet(open(folder + 'named.css').read(), True, True):
+    for decl in tinycss2.parse_declaration_list(rule.content, True, True):
+        c = tinycss2.color3.parse_color(tinycss2.parse_one_component_value(decl.value))
+        print(byte(c.red), byte(c.green), byte(c.blue), byte(c.alpha), decl.name[2:])
+print('= json')
+for token in json.load(open(folder + 'named.json')):
+    rgb = [int(token['hex'][i:i + 2], 16) for i in (1, 3, 5)]
+    assert rgb == token['rgb'], token
+    print(*rgb, byte(token['alpha']), token['name'])
+print('= sketch')
+sketch = json.load(open(folder + 'named.sketchpalette'))
+for asset, color in zip(sketch['colorAssets'], sketch['colors']):
+    assert asset['color'] == color
+    print(*(byte(color[k]) for k in ('red', 'green', 'blue', 'alpha')), asset['name'])
+print('= lospec')
+for color in json.load(open(folder + 'lospec.json'))['colors']:
+    print(*(int(color[i:i + 2], 16) for i in (0, 2, 4)))
+EOF
+section css "$tmp/python-read.txt" >"$tmp/python-css"
+section json "$tmp/python-read.txt" >"$tmp/python-json"
+section sketch "$tmp/python-read.txt" >"$tmp/python-sketch"
+section lospec "$tmp/python-read.txt" >"$tmp/python-lospec"
+compare tinycss2 css "$tmp/python-css" "$named"
+compare "python json" json "$tmp/python-json" "$named"
+compare "python json" sketchpalette "$tmp/python-sketch" "$named"
+compare "python json" lospec "$tmp/python-lospec"
 exit "$status"

@@ -15,7 +15,8 @@ dir=${1:-"$(cd "$(dirname "$0")/.." && pwd)/build/third-party"}
 # Folder, source package and upstream release of Debian 12 (cmake/third_party.cmake lists
 # the release's source files).
 expected=("zlib zlib 1.2.13.dfsg" "libpng libpng1.6 1.6.39" "lcms2 lcms2 2.14"
-  "libjpeg libjpeg-turbo 2.1.5" "expat expat 2.5.0")
+  "libjpeg libjpeg-turbo 2.1.5" "expat expat 2.5.0"
+  "nlohmann_json nlohmann-json3 3.11.2")
 # Binary package, its upstream release, and the files taken from it into FOLDER/profiles.
 profile_package="texlive-base 2022.20230122"
 # (Its sRGB display profile is for the tests, which must see it refused.)

@@ -74,6 +74,43 @@ std::string EncodeSoc(const PaletteData& palette);
 PaletteData DecodeScribus(std::string_view bytes);
 bool LooksLikeScribus(std::string_view bytes) noexcept;
 std::string EncodeScribus(const PaletteData& palette);
+// Aseprite sprites, only read: the palette of the first frame, its chunk 0x2019 (names and
+// alpha) or, where it has none, the old chunks 0x0004 and 0x0011; the header's transparent
+// index for an indexed sprite; nothing decompressed. LooksLikeAseprite: the magic number
+// A5E0 at offset 4 and a colour depth of 8, 16 or 32 bits.
+bool LooksLikeAseprite(std::string_view bytes) noexcept;
+PaletteData DecodeAseprite(std::string_view bytes);
+
+// The JSON palettes (through nlohmann-json), each chosen for a .json file by its shape:
+// LooksLikeJsonArray, a first character "[", chooses design tokens; LooksLikeJsonObject, a
+// "{", says only that a file may be Sketch's or Lospec's, which the whole-file tests tell
+// apart by its first member that tells (see docs/formats.md). Nesting deeper than 64, a number out of its range or
+// a value of the wrong type is refused with its place ("colors[3].red is a string, not a
+// number"). Sketch: colorAssets (names) where there are any, else colors, floats 0 to 1 (or
+// "#rrggbb" strings before version 1.4); written in the plugin's version-2.0 layout, with
+// colorAssets too where the palette has names. Lospec: the palette's name and colors as
+// "rrggbb" strings. Design tokens: an array of {"name", "hex", "rgb", "alpha"}, alpha 0 to 1.
+bool LooksLikeJsonObject(std::string_view bytes) noexcept;
+bool LooksLikeJsonArray(std::string_view bytes) noexcept;
+bool LooksLikeSketch(std::string_view bytes) noexcept;
+PaletteData DecodeSketch(std::string_view text);
+std::string EncodeSketch(const PaletteData& palette);
+bool LooksLikeLospec(std::string_view bytes) noexcept;
+PaletteData DecodeLospec(std::string_view text);
+std::string EncodeLospec(const PaletteData& palette);
+PaletteData DecodeDesignTokens(std::string_view text);
+std::string EncodeDesignTokens(const PaletteData& palette);
+
+// Style sheets: the custom properties (--name: value) of CSS and, in SCSS, Sass variables too
+// ($name: value) that hold a colour (#rgb, #rgba, #rrggbb, #rrggbbaa, rgb(), rgba(), hsl(),
+// hsla(), a named colour), in declaration order, their names kept; values meant as colours
+// that are not read (var(), calc(), color-mix()) are skipped with a warning. Written as one
+// :root rule, or as Sass variables, "#rrggbb" or rgba() with alpha, a colour without a name as
+// "color-N" (its number from 1), other names escaped where CSS needs it.
+PaletteData DecodeCss(std::string_view text);
+std::string EncodeCss(const PaletteData& palette);
+PaletteData DecodeScss(std::string_view text);
+std::string EncodeScss(const PaletteData& palette);
 
 PaletteData DecodeRaw(std::string_view bytes);
 std::string EncodeRaw(const PaletteData& palette);
@@ -251,6 +288,59 @@ constexpr FormatInfo kRows[] = {
      .decode = DecodeScribus,
      .encode = AlwaysOwnCount<EncodeScribus>,
      .dialog = "Scribus Swatches (*.xml)"},
+    {.name = "aseprite",
+     .extensions = {"aseprite", "ase"},
+     .title = "Aseprite sprite",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeAseprite,
+     .decode = DecodeAseprite,
+     .dialog = "Aseprite Sprite (*.aseprite;*.ase)"},
+    {.name = "sketch",
+     .extensions = {"sketchpalette"},
+     .title = "Sketch palette",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeJsonObject,
+     .wholeSignature = LooksLikeSketch,
+     .decode = DecodeSketch,
+     .encode = AlwaysOwnCount<EncodeSketch>,
+     .dialog = "Sketch Palette (*.sketchpalette)",
+     .openWith = true},
+    {.name = "json",
+     .extensions = {"json"},
+     .title = "JSON design tokens",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .signature = LooksLikeJsonArray,
+     .decode = DecodeDesignTokens,
+     .encode = AlwaysOwnCount<EncodeDesignTokens>,
+     .dialog = "JSON Design Tokens (*.json)"},
+    {.name = "lospec",
+     .extensions = {"json"},
+     .title = "Lospec JSON palette",
+     .paletteName = true,
+     .signature = LooksLikeJsonObject,
+     .wholeSignature = LooksLikeLospec,
+     .decode = DecodeLospec,
+     .encode = AlwaysOwnCount<EncodeLospec>,
+     .dialog = "Lospec JSON Palette (*.json)"},
+    {.name = "css",
+     .extensions = {"css"},
+     .title = "CSS custom properties",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .decode = DecodeCss,
+     .encode = AlwaysOwnCount<EncodeCss>,
+     .dialog = "CSS Style Sheet (*.css)"},
+    {.name = "scss",
+     .extensions = {"scss"},
+     .title = "SCSS variables",
+     .nameField = FormatInfo::kNameLine,
+     .alpha = true,
+     .decode = DecodeScss,
+     .encode = AlwaysOwnCount<EncodeScss>,
+     .dialog = "Sass Style Sheet (*.scss)"},
     {.name = "raw",
      .extensions = {"raw"},
      .title = "raw RGB triplets",

@@ -316,6 +316,15 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
   }
   std::ranges::transform(held.names, held.names.begin(), cut);
   if (format == Gpl) std::ranges::transform(held.names, held.names.begin(), gimp);
+  // A style sheet names every colour ("color-N" where it had none) and cannot hold U+0000.
+  if (format == *FormatNamed("css") || format == *FormatNamed("scss")) {
+    held.names.resize(palette.count);
+    for (std::size_t i = 0; i < held.names.size(); ++i) {
+      std::string& name = held.names[i];
+      if (name.empty()) name = "color-" + std::to_string(i + 1);
+      for (std::size_t at; (at = name.find('\0')) != std::string::npos;) name.replace(at, 1, "\uFFFD");
+    }
+  }
   if (std::ranges::all_of(held.names, &std::string::empty)) held.names.clear();
   // A PNG picture's tRNS holds the transparent index as alpha 0: a single entry of alpha 0 is
   // the transparent index; alpha is listed when any other entry is not opaque.
