@@ -33,25 +33,10 @@ using varnel::PaletteFormat;
 constexpr std::string_view kSavedAs = "Pallete saved as ";
 constexpr std::string_view kStdoutName = "standard output";
 
-// A failure on standard output, which has no path of its own.
-struct OutputError {
-  std::string reason;
-};
-
-std::string SystemReason(int errorNumber) { return std::generic_category().message(errorNumber); }
-
 // Why a file was read in the format it was, and the words --info says it with.
 enum class Choice { From, Signature, Extension, Default };
 constexpr std::string_view kChoiceWords[] = {"as --from asks", "by its signature",
                                              "by its extension", "by default"};
-
-// The reason standard output failed, or "" when all that was printed arrived.
-std::string OutputFailure(std::FILE* out) {
-  const bool flushed = std::fflush(out) == 0;
-  const int errorNumber = errno;
-  if (flushed && !std::ferror(out)) return {};
-  return SystemReason(flushed ? EIO : errorNumber);
-}
 
 class Session {
  public:
@@ -359,17 +344,6 @@ class Session {
 };
 
 }  // namespace
-
-std::string WithArticle(std::string_view title) {
-  return (std::string_view("AEIOU").find(title.front()) != std::string_view::npos ? "an " : "a ") +
-         std::string(title);
-}
-
-std::filesystem::path PathFromUtf8(std::string_view text) {
-  std::u8string utf8(text.size(), u8'\0');
-  std::ranges::transform(text, utf8.begin(), [](char c) { return static_cast<char8_t>(c); });
-  return std::filesystem::path(utf8);
-}
 
 int Run(const std::vector<std::string>& args, const Console& console) {
   const Parsed parsed = ParseCommandLine(args, console);

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <system_error>
 
+#include "palconv.h"
 #include "varnel/source_colors.h"
 #include "varnel/utf.h"
 
@@ -58,6 +61,27 @@ std::string Grid(const varnel::Palette& palette) {
 
 std::string Shown(std::string_view name) {
   return varnel::IsPrintable(name) ? std::string(name) : varnel::Quoted(name);
+}
+
+std::string SystemReason(int errorNumber) { return std::generic_category().message(errorNumber); }
+
+// The reason standard output failed, or "" when all that was printed arrived.
+std::string OutputFailure(std::FILE* out) {
+  const bool flushed = std::fflush(out) == 0;
+  const int errorNumber = errno;
+  if (flushed && !std::ferror(out)) return {};
+  return SystemReason(flushed ? EIO : errorNumber);
+}
+
+std::string WithArticle(std::string_view title) {
+  return (std::string_view("AEIOU").find(title.front()) != std::string_view::npos ? "an " : "a ") +
+         std::string(title);
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+  std::u8string utf8(text.size(), u8'\0');
+  std::ranges::transform(text, utf8.begin(), [](char c) { return static_cast<char8_t>(c); });
+  return std::filesystem::path(utf8);
 }
 
 }  // namespace palconv

@@ -1,6 +1,7 @@
 // What palconv prints of a palette: its listing and colour grid, and names made safe to print.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +22,15 @@ std::string Grid(const varnel::Palette& palette);
 // name can move the cursor or fake a line of its own.
 std::string Shown(std::string_view name);
 
+// The system's words for an errno value.
+std::string SystemReason(int errorNumber);
+
+// A failure on standard output, which has no path of its own.
+struct OutputError {
+  std::string reason;
+};
+
+// The reason `out` failed, or "" when all that was printed arrived.
+std::string OutputFailure(std::FILE* out);
 
 }  // namespace palconv

@@ -21,6 +21,8 @@ PaletteData DecodeWhole(std::string_view bytes) {
 
 // A colour component from a fraction of 1, rounded and held to 0..255 (NaN gives 0).
 int Component(double fraction) noexcept;
+// HSB as Photoshop stores it: hue 0..65535 for a full turn, the others 0..65535.
+COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brightness) noexcept;
 // The table's colour of `source` where its model needs no print profile (RGB, HSB, grey);
 // black for CMYK and Lab, which ConvertSources sets once every colour is read.
 COLORREF TableColor(const SourceColor& source) noexcept;
