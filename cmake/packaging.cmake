@@ -21,6 +21,9 @@ if(WIN32)
     RENAME libjpeg-turbo-LICENSE.txt)
   # So does expat's.
   install(FILES ${VARNEL_THIRD_PARTY_DIR}/expat/expat/COPYING DESTINATION . RENAME expat-LICENSE.txt)
+  # And nlohmann-json's MIT notice.
+  install(FILES ${VARNEL_THIRD_PARTY_DIR}/nlohmann_json/LICENSE.MIT DESTINATION .
+    RENAME nlohmann-json-LICENSE.txt)
   install(DIRECTORY examples DESTINATION .)
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_NSIS_PACKAGE_NAME "Varnel Pallete Converter")

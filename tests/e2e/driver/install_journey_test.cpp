@@ -144,10 +144,9 @@ TEST_F(InstallJourney, InstallsOffersOpenWithStartsAndUninstallsWithoutTrace) {
   std::uintmax_t kilobytes = 0;  // of what the installer unpacks, each file rounded up
   for (const wchar_t* file :
        {L"Varnel.exe", L"palconv.exe", L"README.md", L"LICENSE", L"LittleCMS-LICENSE.txt",
-        L"libjpeg-turbo-LICENSE.txt", L"expat-LICENSE.txt",
-        L"examples\\README.md",
-        L"examples\\forest.act", L"examples\\ocean.act", L"examples\\pastel16.pal",
-        L"examples\\sunset.pal"}) {
+        L"libjpeg-turbo-LICENSE.txt", L"expat-LICENSE.txt", L"nlohmann-json-LICENSE.txt",
+        L"examples\\README.md", L"examples\\forest.act", L"examples\\ocean.act",
+        L"examples\\pastel16.pal", L"examples\\sunset.pal"}) {
     expected.insert((Folder() / file).wstring());
     kilobytes += (fs::file_size(Folder() / file) + 1023) / 1024;
   }
