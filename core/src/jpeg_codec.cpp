@@ -202,16 +202,17 @@ void JpegDecoder::CheckHeader() {
 }
 
 void JpegDecoder::TakeRow() {
-  const std::uint64_t y = info_.output_scanline - 1, width = info_.output_width;
+  const std::uint64_t y = info_.output_scanline - 1;
+  const std::size_t width = info_.output_width;
   if (!cmyk_) {
-    for (std::uint64_t x = 0; x < width; ++x) {
+    for (std::size_t x = 0; x < width; ++x) {
       const JSAMPLE* p = &row_[3 * x];
       colors_.Add(MakeColor(p[0], p[1], p[2]), 255, y * width + x);
     }
     return;
   }
   inks_.clear();
-  for (std::uint64_t x = 0; x < width; ++x) {
+  for (std::size_t x = 0; x < width; ++x) {
     std::array<double, 4>& ink = inks_.emplace_back();
     for (std::size_t c = 0; c < 4; ++c) {
       const JSAMPLE v = row_[4 * x + c];
@@ -219,7 +220,7 @@ void JpegDecoder::TakeRow() {
     }
   }
   const std::vector<COLORREF> colours = CmykToSrgb(inks_, CmykProfile::Default());
-  for (std::uint64_t x = 0; x < width; ++x) colors_.Add(colours[x], 255, y * width + x);
+  for (std::size_t x = 0; x < width; ++x) colors_.Add(colours[x], 255, y * width + x);
 }
 
 bool JpegDecoder::Feed(std::string_view piece) {
