@@ -79,6 +79,7 @@ add_library(varnel::lcms2 ALIAS varnel_lcms2)
 include(${CMAKE_CURRENT_LIST_DIR}/libjpeg.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/expat.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/minizip.cmake)  # over varnel_zlib, defined below
+include(${CMAKE_CURRENT_LIST_DIR}/nlohmann_json.cmake)
 
 if(VARNEL_SYSTEM_PNG)
   find_package(PNG 1.6 REQUIRED)
@@ -116,4 +117,3 @@ foreach(library varnel_zlib varnel_png)
   target_compile_options(${library} PRIVATE -w)
 endforeach()
 add_library(varnel::png ALIAS varnel_png)
-include(${CMAKE_CURRENT_LIST_DIR}/nlohmann_json.cmake)
