@@ -12,8 +12,7 @@
 namespace varnel::fuzz {
 namespace {
 
-const PaletteFormat &JascPal = PaletteFormat::JascPal, &Act = PaletteFormat::Act,
-                    &Gpl = PaletteFormat::Gpl;
+const PaletteFormat &JascPal = PaletteFormat::JascPal, &Act = PaletteFormat::Act;
 
 // Feeds `input` to a decoder as ReadPaletteFile does, each piece at the very end of a heap block
 // so that the address sanitizer catches a read past it: short inputs byte by byte, all in pieces
