@@ -5,7 +5,10 @@
 # the PNG swatch pictures palconv writes with those colours in that order; and that palconv
 # reads the PNG pictures GIMP and ImageMagick write, indexed and true colour, as Pillow
 # does; that Python's tinycss2 finds every colour, name and alpha in the CSS palconv writes,
-# and Python's json module in its JSON palettes. Installs the programs when missing.
+# and Python's json module in its JSON palettes; that npm's procreate-swatches reads the
+# Procreate swatches palconv writes, and palconv the Procreate files that package carries as
+# Python's zipfile and json read them. Installs the programs when missing (the npm package
+# into the run's temporary folder).
 #   scripts/interop.sh [palconv]          (default build/native/cli/palconv)
 # Prints one line per program and format; exit status 1 when any colour differs.
 #
@@ -286,4 +289,38 @@ compare tinycss2 css "$tmp/python-css" "$named"
 compare "python json" json "$tmp/python-json" "$named"
 compare "python json" sketchpalette "$tmp/python-sketch" "$named"
 compare "python json" lospec "$tmp/python-lospec"
+# ---- Procreate swatches: npm's procreate-swatches, and the files it carries ----------------
+# Both from the npm registry at each run, into the temporary folder; the package's sample
+# files were saved by Procreate (MIT, as the package).
+mkdir -p "$tmp/npm"
+(cd "$tmp/npm" && npm install --no-audit --no-fund --silent procreate-swatches@0.1.1 >/dev/null)
+samples=$tmp/npm/node_modules/procreate-swatches/test/sample
+"$palconv" -o colours.swatches ../test.pal >/dev/null 2>&1
+# HSB as the package gives it (degrees and percent) to 8-bit RGB, rounded.
+(cd "$tmp/npm" && node --input-type=module - "$tmp/in/colours.swatches") >"$tmp/node-swatches" <<'EOF'
+import { readFile } from 'node:fs/promises';
+import { readSwatchesFile } from 'procreate-swatches';
+const { colors } = await readSwatchesFile(await readFile(process.argv[2]));
+for (const entry of colors) {
+  const [h, s, v] = entry ? entry[0] : [0, 0, 0];
+  const f = (n) => { const k = (n + h / 60) % 6; return v / 100 * (1 - s / 100 * Math.max(0, Math.min(k, 4 - k, 1))); };
+  console.log([5, 3, 1].map((n) => Math.round(f(n) * 255)).join(' '));
+}
+EOF
+compare procreate-swatches swatches "$tmp/node-swatches"
+for file in "$samples"/*.swatches; do
+  want=$(/usr/bin/python3 - "$file" <<'EOF'
+import colorsys, json, sys, zipfile
+palette = json.loads(zipfile.ZipFile(sys.argv[1]).read('Swatches.json'))
+swatches = (palette[0] if isinstance(palette, list) else palette)['swatches']
+while swatches and swatches[-1] is None:
+    swatches.pop()
+for s in swatches:
+    rgb = colorsys.hsv_to_rgb(s['hue'], s['saturation'], s['brightness']) if s else (0, 0, 0)
+    print(*(int(c * 255 + 0.5) for c in rgb))
+EOF
+)
+  "$palconv" --show "$file" 2>/dev/null | sed -E 's/^[0-9]+: ([0-9]+ [0-9]+ [0-9]+).*/\1/' >"$tmp/read-sample"
+  compare palconv "procreate $(basename "$file")" "$tmp/read-sample" "$want"
+done
 exit "$status"

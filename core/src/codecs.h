@@ -21,6 +21,9 @@ PaletteData DecodeWhole(std::string_view bytes) {
 
 // A colour component from a fraction of 1, rounded and held to 0..255 (NaN gives 0).
 int Component(double fraction) noexcept;
+inline std::uint8_t Byte(double fraction) noexcept {
+  return static_cast<std::uint8_t>(Component(fraction));
+}
 // HSB as Photoshop stores it: hue 0..65535 for a full turn, the others 0..65535.
 COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brightness) noexcept;
 // The table's colour of `source` where its model needs no print profile (RGB, HSB, grey);
@@ -37,7 +40,8 @@ class ColorList {
   // the format holds them. A name is kept as well-formed UTF-8 (see ValidUtf8).
   void Add(COLORREF color, std::string_view name = {}, std::uint8_t alpha = 255);
   // Adds a colour that a swatch file gives as `source` (see PaletteData::sources).
-  void Add(COLORREF color, std::string_view name, const SourceColor& source);
+  void Add(COLORREF color, std::string_view name, const SourceColor& source,
+           std::uint8_t alpha = 255);
   // The palette; throws FormatError when no colour came.
   PaletteData Finish();
   PaletteData& data() noexcept { return data_; }

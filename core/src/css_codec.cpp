@@ -26,10 +26,6 @@ struct Rgba {
   std::uint8_t alpha = 255;
 };
 
-std::uint8_t Byte(double fraction) {
-  return static_cast<std::uint8_t>(std::lround(std::clamp(fraction, 0.0, 1.0) * 255));
-}
-
 std::optional<Rgba> FromHash(std::string_view digits) {
   if ((digits.size() != 3 && digits.size() != 4 && digits.size() != 6 && digits.size() != 8) ||
       !std::ranges::all_of(digits, IsHexDigit))

@@ -56,13 +56,20 @@ bool LooksLikeAse(std::string_view bytes) noexcept;
 PaletteData DecodeAse(std::string_view bytes);
 std::string EncodeAse(const PaletteData& palette);
 
-// Krita palettes, ZIP archives through minizip (zip.h). LooksLikeZip: a ZIP's first local
-// header; LooksLikeKpl: a mimetype entry that names a Krita palette. Another ZIP is refused
-// as "a ZIP file".
+// The ZIP palettes, through minizip (zip.h). LooksLikeZip: a ZIP's first local header, after
+// which the entries decide: LooksLikeKpl, a mimetype entry that names a Krita palette;
+// LooksLikeSwatches, a Swatches.json. Another ZIP is refused as "a ZIP file".
 bool LooksLikeZip(std::string_view bytes) noexcept;
 bool LooksLikeKpl(std::string_view bytes) noexcept;
 PaletteData DecodeKpl(std::string_view bytes);
 std::string EncodeKpl(const PaletteData& palette);
+
+// Procreate: the first palette of Swatches.json, its name and its HSB colours with alpha
+// (through nlohmann-json, as the JSON palettes below); an empty place before the last colour
+// is kept as fully transparent black. Written as one palette, in sRGB.
+bool LooksLikeSwatches(std::string_view bytes) noexcept;
+PaletteData DecodeSwatches(std::string_view bytes);
+std::string EncodeSwatches(const PaletteData& palette);
 
 // LibreOffice colour tables and Scribus swatch sets, XML through expat (xml.h). MayBeXml: a
 // first "<", after which the root element decides (LooksLikeSoc, LooksLikeScribus). A
@@ -265,6 +272,21 @@ constexpr FormatInfo kRows[] = {
      .decode = DecodeKpl,
      .encode = AlwaysOwnCount<EncodeKpl>,
      .dialog = "Krita Palette (*.kpl)",
+     .openWith = true},
+    {.name = "procreate",
+     .extensions = {"swatches"},
+     .title = "Procreate swatches",
+     .alpha = true,
+     .paletteName = true,
+     .nameFromFile = true,  // Procreate shows every palette's name
+     .shownBy = "Procreate",
+     .shown = 30,
+     .models = Models({ColorModel::Hsb}),
+     .signature = LooksLikeZip,
+     .wholeSignature = LooksLikeSwatches,
+     .decode = DecodeSwatches,
+     .encode = AlwaysOwnCount<EncodeSwatches>,
+     .dialog = "Procreate Swatches (*.swatches)",
      .openWith = true},
     {.name = "soc",
      .extensions = {"soc"},

@@ -12,7 +12,7 @@ namespace varnel {
 namespace {
 
 using json::At;
-using Ordered = nlohmann::ordered_json;
+using json::Ordered;
 
 // The first character after blanks, or '\0'.
 char FirstOf(std::string_view bytes) noexcept {
@@ -104,10 +104,6 @@ COLORREF FromRgba(std::uint32_t rgba) noexcept {
                    static_cast<int>(rgba >> 8 & 0xFF));
 }
 
-std::uint8_t Byte(double fraction) noexcept {
-  return static_cast<std::uint8_t>(std::lround(fraction * 255));
-}
-
 std::string Hex(COLORREF color, bool hash) {
   char text[8];
   std::snprintf(text, sizeof text, "%02x%02x%02x", RedOf(color), GreenOf(color), BlueOf(color));
@@ -129,10 +125,6 @@ double Fraction(std::uint8_t value) {
 Ordered FractionValue(std::uint8_t value) {
   if (value == 0 || value == 255) return value / 255;
   return Fraction(value);
-}
-
-std::string Dumped(const Ordered& value, int indent = 2) {
-  return value.dump(indent, ' ', false, Ordered::error_handler_t::replace);
 }
 
 // Sketch's colour: red, green, blue and alpha, each 0 to 1.
@@ -217,7 +209,7 @@ std::string EncodeSketch(const PaletteData& palette) {
   if (!palette.names.empty()) top["colorAssets"] = assets;
   top["gradients"] = Ordered::array();
   top["images"] = Ordered::array();
-  return Dumped(top) + "\n";
+  return json::Dump(top) + "\n";
 }
 
 // Lospec: a name, an author and colors as "rrggbb" strings.
@@ -240,7 +232,7 @@ PaletteData DecodeLospec(std::string_view text) {
 std::string EncodeLospec(const PaletteData& palette) {
   Ordered colors = Ordered::array();
   for (std::size_t i = 0; i < palette.count; ++i) colors.push_back(Hex(palette.colors[i], false));
-  return Dumped({{"name", palette.title}, {"author", ""}, {"colors", colors}}) + "\n";
+  return json::Dump({{"name", palette.title}, {"author", ""}, {"colors", colors}}) + "\n";
 }
 
 // Design tokens: an array of {"name", "hex", "rgb", "alpha"}; "hex" or "rgb" (or both, which
@@ -288,7 +280,7 @@ std::string EncodeDesignTokens(const PaletteData& palette) {
                            {"hex", Hex(c, true)},
                            {"rgb", {RedOf(c), GreenOf(c), BlueOf(c)}},
                            {"alpha", FractionValue(palette.alpha.empty() ? 255 : palette.alpha[i])}};
-    out += "  " + Dumped(token, -1) + (i + 1 < palette.count ? ",\n" : "\n");
+    out += "  " + json::Dump(token, -1) + (i + 1 < palette.count ? ",\n" : "\n");
   }
   return out + "]\n";
 }

@@ -85,6 +85,10 @@ Value Parse(std::string_view text) {
   }
 }
 
+std::string Dump(const Ordered& value, int indent) {
+  return value.dump(indent, ' ', false, Ordered::error_handler_t::replace);
+}
+
 At At::operator[](std::string_view key) const noexcept {
   if (value_ == nullptr || !value_->is_object()) return At(nullptr, this, key, 0);
   const auto found = value_->find(key);

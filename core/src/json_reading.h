@@ -11,6 +11,8 @@
 namespace varnel::json {
 
 using Value = nlohmann::json;
+// What the writers build, members in the order given.
+using Ordered = nlohmann::ordered_json;
 
 // Nesting deeper than this is refused: palettes need three levels, and a file that nests
 // thousands deep is made to exhaust a reader.
@@ -19,6 +21,8 @@ inline constexpr int kMaxDepth = 64;
 // The value of JSON `text` (a UTF-8 byte-order mark before it is skipped). Throws
 // FormatError: "it is not JSON: REASON at line L, column C", "its values nest deeper than 64".
 Value Parse(std::string_view text);
+// `value` as text, `indent` spaces a level (-1 for one line), bad UTF-8 replaced by U+FFFD.
+std::string Dump(const Ordered& value, int indent = 2);
 
 // A value found at a place of the file, or nothing there; its accessors throw FormatError
 // naming the place. The place is spelled only for a message: an At refers to the At it was

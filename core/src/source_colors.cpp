@@ -88,6 +88,15 @@ std::string Number(double value) {
 
 }  // namespace
 
+SourceColor HsbOf(COLORREF color) noexcept {
+  const double r = RedOf(color) / 255.0, g = GreenOf(color) / 255.0, b = BlueOf(color) / 255.0;
+  const double most = std::max({r, g, b}), range = most - std::min({r, g, b});
+  double hue = 0;  // in sixths of a turn, from red
+  if (range > 0)
+    hue = most == r ? (g - b) / range : most == g ? 2 + (b - r) / range : 4 + (r - g) / range;
+  return {ColorModel::Hsb, {(hue < 0 ? hue + 6 : hue) / 6, most > 0 ? range / most : 0, most, 0}};
+}
+
 std::string Described(const SourceColor& source) {
   const std::array<double, 4>& v = source.values;
   std::string text;

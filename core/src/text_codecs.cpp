@@ -29,9 +29,10 @@ void ColorList::Add(COLORREF color, std::string_view name, std::uint8_t alpha) {
   if (!data_.sources.empty()) data_.sources.resize(count_);
 }
 
-void ColorList::Add(COLORREF color, std::string_view name, const SourceColor& source) {
+void ColorList::Add(COLORREF color, std::string_view name, const SourceColor& source,
+                    std::uint8_t alpha) {
   const std::size_t before = count_;
-  Add(color, name);
+  Add(color, name, alpha);
   if (count_ == before) return;  // beyond the 256th
   data_.sources.resize(count_);
   data_.sources.back() = source;

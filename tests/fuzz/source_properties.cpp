@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "properties.h"
+#include "varnel/source_colors.h"
 
 namespace varnel::fuzz {
 
@@ -72,7 +73,10 @@ PaletteData Held(const PaletteData& palette, PaletteFormat format) {
                             {RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0, 0}};
     SourceColor source =
         i < palette.sources.size() && palette.sources[i] ? *palette.sources[i] : table;
-    if (!info.holds(source.model)) source = {table.model, table.values, source.kind};
+    if (!info.holds(source.model)) {  // the table's RGB, or its HSB where RGB is not held
+      const SourceColor own = info.holds(ColorModel::Rgb) ? table : HsbOf(c);
+      source = {own.model, own.values, source.kind};
+    }
     if (!info.kinds && !(info.spot && source.kind == ColorKind::Spot))
       source.kind = ColorKind::Normal;
     held.sources.push_back(source);

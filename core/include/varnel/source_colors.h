@@ -25,6 +25,10 @@ Converted ConvertSources(PaletteData& palette, const CmykProfile& profile);
 // a colour without a source counting as RGB; "" for a palette without sources.
 std::string ModelsOf(const PaletteData& palette);
 
+// The HSB of an 8-bit sRGB colour, each value a fraction of 1 (the hue of a full turn, 0 for
+// a grey): what a format that holds only HSB writes for a colour read otherwise.
+SourceColor HsbOf(COLORREF color) noexcept;
+
 // A source colour for people, as palconv --show lists it: "CMYK 0 100 100 0 spot" (RGB 0 to
 // 255, HSB in degrees and percent, CMYK and grey in percent, Lab as it is), at most two
 // decimals.
