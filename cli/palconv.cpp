@@ -93,9 +93,13 @@ class Session {
 
   // --from, or the one rule of the window program's Load (PaletteDecoder::ForExtension).
   PaletteDecoder DecoderFor(const std::string& name) const {
-    if (request_.from) return PaletteDecoder(*request_.from);
-    return PaletteDecoder::ForExtension(
-        name == kStdStream ? varnel::NativeString() : varnel::ExtensionOf(PathFromUtf8(name)));
+    PaletteDecoder decoder =
+        request_.from ? PaletteDecoder(*request_.from)
+                      : PaletteDecoder::ForExtension(name == kStdStream
+                                                         ? varnel::NativeString()
+                                                         : varnel::ExtensionOf(PathFromUtf8(name)));
+    decoder.UsePrintProfile(request_.cmykProfile);
+    return decoder;
   }
 
   PaletteData ReadInput(const std::string& name, PaletteDecoder& decoder) const {

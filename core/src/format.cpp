@@ -113,6 +113,7 @@ bool PaletteDecoder::Take(std::string_view piece) {
     try {
       if (!stream_) {
         stream_ = make();
+        stream_->UsePrintProfile(profile_);
         const std::string seen = std::exchange(bytes_, {});
         streamWants_ = stream_->Feed(seen);
       }

@@ -36,10 +36,17 @@ class JpegDecoder final : public StreamDecoder {
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;
 
+  void UsePrintProfile(const std::shared_ptr<const CmykProfile>& profile) override {
+    profile_ = profile;
+  }
   bool Feed(std::string_view piece) override;
   PaletteData Finish() override;
 
  private:
+  const CmykProfile& Profile() const noexcept {
+    return profile_ ? *profile_ : CmykProfile::Default();
+  }
+
   enum class Stage { Header, Start, Rows, Done };
 
   // libjpeg's managers, each with the way back to us.
@@ -78,6 +85,7 @@ class JpegDecoder final : public StreamDecoder {
   std::string picture_;
   std::vector<JSAMPLE> row_;
   std::vector<std::array<double, 4>> inks_;
+  std::shared_ptr<const CmykProfile> profile_;  // nullptr: the default
   DistinctColors colors_;
   std::size_t warnings_ = 0;
   char error_[JMSG_LENGTH_MAX] = {};
@@ -219,7 +227,7 @@ void JpegDecoder::TakeRow() {
       ink[c] = (inverted_ ? 255 - v : v) / 255.0;
     }
   }
-  const std::vector<COLORREF> colours = CmykToSrgb(inks_, CmykProfile::Default());
+  const std::vector<COLORREF> colours = CmykToSrgb(inks_, Profile());
   for (std::size_t x = 0; x < width; ++x) colors_.Add(colours[x], 255, y * width + x);
 }
 
@@ -250,7 +258,7 @@ PaletteData JpegDecoder::Finish() {
   PaletteData data = colors_.Finish(picture_);
   if (cmyk_)
     data.warnings.push_back("its CMYK pixels converted to RGB through " +
-                            CmykProfile::Default().name());
+                            Profile().name());
   if (warnings_ > 0)
     data.warnings.push_back(std::string("libjpeg met damaged data (") + warning_ +
                             (warnings_ > 1 ? "; " + Counted(warnings_ - 1, "more warning") : "") +

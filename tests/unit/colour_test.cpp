@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "support.h"
+#include "varnel/format.h"
 #include "varnel/source_colors.h"
 
 namespace varnel::test {
@@ -83,6 +84,33 @@ TEST(Colour, ConvertsLabAndCmykAsTheReferencesDo) {
     for (std::size_t i = 0; i < cmyk.size(); ++i)
       ExpectNear(fromCmyk[i], kCmyk[i].srgb, "CMYK " + std::to_string(i));
   }
+}
+
+// A CMYK JPEG's pixels, converted as they are decoded, go through the profile the decoder is
+// given (the default's tables renamed, so that its warning tells which served).
+TEST(CmykProfile, ConvertsTheCmykPixelsOfAJpeg) {
+  std::string renamed = Profile("FOGRA39L_coated.icc");
+  using Text = std::string;
+  for (const auto& [from, to] :  // its description, in ASCII and in UTF-16
+       {std::pair{Text("L Coated"), Text("L Glossy")},
+        {Text("\0C\0o\0a\0t\0e\0d", 12), Text("\0G\0l\0o\0s\0s\0y", 12)}}) {
+    const std::size_t at = renamed.find(from);
+    ASSERT_NE(at, std::string::npos);
+    renamed.replace(at, from.size(), to);
+  }
+  const auto profile = std::make_shared<const CmykProfile>(CmykProfile::FromBytes(renamed));
+  ASSERT_EQ(profile->name(), "FOGRA39L Glossy");
+  const std::string jpeg = ReadBytes(fs::path(VARNEL_TESTS_DIR) / "formats" / "jpeg-cmyk.jpg");
+  PaletteData read[2];
+  for (const bool given : {false, true}) {
+    PaletteDecoder decoder(*FormatNamed("jpeg"));
+    if (given) decoder.UsePrintProfile(profile);
+    decoder.Feed(jpeg);
+    read[given] = decoder.Finish();
+  }
+  EXPECT_EQ(read[true].colors, read[false].colors);
+  EXPECT_EQ(read[false].warnings.at(0), "its CMYK pixels converted to RGB through FOGRA39L Coated");
+  EXPECT_EQ(read[true].warnings.at(0), "its CMYK pixels converted to RGB through FOGRA39L Glossy");
 }
 
 TEST(CmykProfile, SaysWhatItRefusesInstead) {

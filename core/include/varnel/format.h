@@ -21,6 +21,8 @@
 
 namespace varnel {
 
+class CmykProfile;  // varnel/colour.h
+
 // A palette file format: one row of kFormats. The formats some code names are members
 // (PaletteFormat::Act), found by their names in format_table.cpp; every other is reached
 // through the table.
@@ -56,6 +58,9 @@ enum class Kept : std::uint8_t {
 class StreamDecoder {
  public:
   virtual ~StreamDecoder() = default;
+  // The print profile CMYK pixels are converted through, before the first Feed; where none is
+  // given, CmykProfile::Default(). Formats without CMYK pixels ignore it.
+  virtual void UsePrintProfile(const std::shared_ptr<const CmykProfile>&) {}
   // Takes the next piece. Returns false once the rest of the file can play no role, so that
   // the caller may stop reading. Throws FormatError as soon as the file is known to be bad.
   virtual bool Feed(std::string_view piece) = 0;
@@ -203,6 +208,13 @@ class PaletteDecoder {
   // ACT table whatever its bytes).
   static PaletteDecoder ForExtension(const NativeString& ext) noexcept;
 
+  // The print profile for a picture's CMYK pixels (a CMYK JPEG's), before the first Feed;
+  // nullptr for the default. Swatch files' CMYK colours are converted after reading instead
+  // (ConvertSources).
+  void UsePrintProfile(std::shared_ptr<const CmykProfile> profile) noexcept {
+    profile_ = std::move(profile);
+  }
+
   // Takes the next piece. Returns false once the rest of the input can play no role, so
   // that the caller may stop reading.
   bool Feed(std::string_view piece);
@@ -230,6 +242,7 @@ class PaletteDecoder {
   std::optional<PaletteFormat> announced_;
   std::string_view foreign_;
   std::string bytes_;  // every format but the streamed ones, and what sniffing has seen
+  std::shared_ptr<const CmykProfile> profile_;
   std::unique_ptr<StreamDecoder> stream_;  // a streamed format's, once settled
   bool streamWants_ = true;                // until stream_ has said it needs no more
   std::exception_ptr streamError_;         // what stream_ threw while fed, for Finish
