@@ -4,7 +4,8 @@
 # Makes COUNT different palettes (default 10000) in every format palconv reads, in a folder
 # under WORK (tmpfs by default: on a disk the times vary tenfold from run to run). Then, for
 # each format, times `cp` copying the COUNT files into a new folder and `palconv` converting
-# them all beside themselves (PNG strips, style sheets and JSON palettes to GIMP palettes), each in one call: both read COUNT
+# them all beside themselves (PNG strips, the apps' palettes, style sheets and JSON palettes to
+# GIMP palettes), each in one call: both read COUNT
 # files and create COUNT new ones. Prints the best of RUNS runs of each, wall-clock and CPU time, and the ratios
 # palconv / cp. With BASELINE, another palconv (an older build, say) takes its turn in every
 # round too, and its figures and ratios follow. Reports only; it asserts nothing.
@@ -38,8 +39,9 @@ for ((i = 0; i < count; i++)); do
     $((i % 256)) $((i / 256 % 256)) 7 "$body" >"$work/pal/p$i.pal"
 done
 (cd "$work/pal" && "$palconv" -- p*.pal >/dev/null && mv -- *.act ../act/)
-formats=(pal act gpl hex paintnet riff aco ase css scss sketch json lospec raw png gif bmp pcx)
-for format in gpl hex paintnet riff aco ase css scss sketch json lospec raw; do
+formats=(pal act gpl hex paintnet riff aco ase kpl procreate soc scribus css scss sketch json lospec raw png
+  gif bmp pcx)
+for format in gpl hex paintnet riff aco ase kpl procreate soc scribus css scss sketch json lospec raw; do
   mkdir "$work/$format"
   (cd "$work/act" && "$palconv" --to "$format" -- p*.act >/dev/null 2>&1 &&
     find . -name 'p*' ! -name '*.act' -exec mv -t "../$format/" {} +)
@@ -82,8 +84,8 @@ for format in "${formats[@]}"; do
   ext=${files[0]##*.}
   from=()
   [ "$format" = raw ] && from=(--from raw)  # raw triplets announce nothing
-  case $format in  # a PNG strip, a style sheet or a JSON palette becomes a GIMP palette
-    png | css | scss | sketch | json | lospec) from=(--to gpl) ;;
+  case $format in  # a PNG strip, an app's palette, a style sheet or a JSON one becomes a GIMP palette
+    png | kpl | procreate | soc | scribus | css | scss | sketch | json | lospec) from=(--to gpl) ;;
   esac
   cp_wall="" cp_cpu="" palconv_wall="" palconv_cpu="" base_wall="" base_cpu=""
   for ((r = 0; r < runs; r++)); do  # they take turns, each keeping its fastest run

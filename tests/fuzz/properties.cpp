@@ -8,6 +8,7 @@
 
 #include "varnel/format.h"
 #include "varnel/utf.h"
+#include "zip.h"
 
 namespace varnel::fuzz {
 namespace {
@@ -195,7 +196,8 @@ std::string CheckNaming(std::string_view input) {
 std::pair<std::string_view, std::string_view> Selected(std::string_view input) {
   const std::size_t end = input.find('\n');
   const std::string_view head = input.substr(0, end);
-  if (end == input.npos || (head != "name" && head != "sniff" && !FormatNamed(head)))
+  if (end == input.npos || (head != "name" && head != "sniff" && head != "kpl.xml" &&
+                            head != "procreate.json" && !FormatNamed(head)))
     return {"sniff", input};
   return {head, input.substr(end + 1)};
 }
@@ -257,6 +259,16 @@ std::string CheckInput(std::string_view input) {
   const auto [check, rest] = Selected(input);
   if (check == "sniff") return CheckSniffing(rest);
   if (check == "name") return CheckNaming(rest) + CheckText(rest);
+  // The document inside a Krita or Procreate archive, wrapped here, as the fuzzer cannot mend
+  // an entry's checksum.
+  if (check == "kpl.xml") {
+    const ZipEntry entries[] = {{"mimetype", "krita/x-colorset", true}, {"colorset.xml", rest}};
+    return CheckCodec(*FormatNamed("kpl"), WriteZip(entries));
+  }
+  if (check == "procreate.json") {
+    const ZipEntry entries[] = {{"Swatches.json", rest}};
+    return CheckCodec(*FormatNamed("procreate"), WriteZip(entries));
+  }
   const PaletteFormat format = *FormatNamed(check);
   if (format != JascPal && format != Act) return CheckCodec(format, rest);
   if (format == Act) {
