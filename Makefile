@@ -78,6 +78,9 @@ clang:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	tests/fuzz/replay.sh
+	@# clang's palconv reduces a picture to the bytes gcc's gives (and palconv.exe's, under Wine)
+	build/fuzz/cli/palconv --colours 256 --to act -o - tests/data/photo.png 2>/dev/null | \
+	  cmp - tests/data/photo-256.act
 
 # The libFuzzer target for FUZZ_SECONDS. A time-boxed search, so not part of check.
 FUZZ_SECONDS ?= 60
