@@ -196,7 +196,7 @@ std::string WriteZip(std::span<const ZipEntry> entries) {
     written = written &&
               zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                     entry.stored ? 0 : Z_DEFLATED,
-                                    entry.stored ? 0 : Z_BEST_COMPRESSION, 0) == ZIP_OK &&
+                                    entry.stored ? 0 : Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
               zipWriteInFileInZip(zip, entry.data.data(),
                                   static_cast<unsigned>(entry.data.size())) == ZIP_OK &&
               zipCloseFileInZip(zip) == ZIP_OK;
