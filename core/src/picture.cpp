@@ -10,7 +10,7 @@
 namespace varnel {
 namespace {
 
-// Distinct colours counted for the message that refuses a picture of too many.
+// Distinct colours not opaque counted for the message that refuses a picture of too many.
 constexpr std::size_t kMaxCounted = std::size_t{1} << 22;
 
 // The cell of like colours a colour (and alpha) goes to: the top 6 bits of red, green, blue.
@@ -77,7 +77,13 @@ std::uint64_t* DistinctColors::Locate(std::uint32_t key, std::uint64_t place) {
       count = nullptr;
     }
   }
-  if (!capped_) {  // once capped, the count is known
+  if (key >> 24 == 0xFF) {  // opaque: a bit of its own
+    if (opaque_.empty()) opaque_.resize((std::size_t{1} << 24) / 64);
+    std::uint64_t& word = opaque_[(key & 0xFFFFFF) >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    opaqueMore_ += (word & bit) == 0 ? 1 : 0;
+    word |= bit;
+  } else if (!capped_) {  // once capped, the count is known
     more_.push_back(key);
     if (more_.size() == 2 * kMaxCounted) Settle();
   }
@@ -108,7 +114,7 @@ PaletteData DistinctColors::Finish(std::string picture) {
   Settle();
   auto pixels = std::make_shared<std::vector<ColorCell>>();
   ColorList list;
-  if (more_.empty()) {
+  if (more_.empty() && opaqueMore_ == 0) {
     std::vector<std::pair<std::uint64_t, const Slot*>> order;
     order.reserve(size_);
     for (const Slot& slot : slots_)
@@ -138,7 +144,7 @@ PaletteData DistinctColors::Finish(std::string picture) {
   PaletteData data = list.Finish();
   data.picture = std::move(picture);
   data.pixels = std::move(pixels);
-  data.pictureColors = size_ + more_.size();
+  data.pictureColors = size_ + opaqueMore_ + more_.size();
   data.pictureColorsCapped = capped_;
   return data;
 }

@@ -69,7 +69,11 @@ class DistinctColors {
 
   std::array<Slot, kSlots> slots_{};
   std::size_t size_ = 0;
-  std::vector<std::uint32_t> more_;  // colours beyond the first 256, counted
+  // The colours beyond the first 256, counted: the opaque ones a bit each (2 MiB, once the
+  // first comes), the others listed, up to a cap.
+  std::vector<std::uint64_t> opaque_;
+  std::size_t opaqueMore_ = 0;
+  std::vector<std::uint32_t> more_;
   bool capped_ = false;
   static constexpr std::size_t kMaxExact = std::size_t{1} << 16;
   std::unordered_map<std::uint32_t, std::uint64_t> exact_;  // pixels of colours past 256

@@ -91,6 +91,9 @@ for n in (1, 8, 32):  # Lospec's strips: the same palette at every size
 truecolour([(i, 255 - i, i // 2) for i in range(256)], 16).save('png-256-colours.png')
 truecolour([(i, 0, i // 256) for i in range(257)], 257).save('png-257-colours.png')
 truecolour([(i * 4, j * 4, 128) for j in range(64) for i in range(64)], 64).save('png-photo.png')
+# 300 colours, half of them opaque and half half transparent: counted apart, told together.
+truecolour([(i % 256, i // 256, 7, 255 if i % 2 else 128) for i in range(300)], 300,
+           'RGBA').save('png-300-mixed-alpha.png')
 patch('png-strip-1x.png', 'png-truncated-idat.png', 0, b'', cut=-40)  # rows missing
 patch('png-strip-1x.png', 'png-huge-width.png', 16, struct.pack('>I', 100000))
 patch('png-indexed-4bit.png', 'png-truncated-plte.png', 0, b'', cut=50)
@@ -195,7 +198,7 @@ patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
 # Pictures of more than 256 colours: their .expect holds the 256 our reduction gives, written
 # by the corpus runner (VARNEL_UPDATE_EXPECT=1), so that a change to it shows.
-REDUCED = {'png-257-colours.png', 'png-photo.png'}
+REDUCED = {'png-257-colours.png', 'png-photo.png', 'png-300-mixed-alpha.png'}
 REFUSED = {
         'png-truncated-idat.png': 'it ends too early',
         'png-huge-width.png': 'a picture of 100,000 \u00d7 1 pixels, larger than 16,384 \u00d7 16,384',
