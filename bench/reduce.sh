@@ -15,7 +15,7 @@
 # Prints Markdown tables of errors, times, ratios palconv / pngquant and peak memory.
 # Reports only; it asserts nothing. Needs pngquant, imagemagick, time, python3-pil and
 # python3-numpy (it says which are missing and installs nothing) and about 140 MB of
-# packages from the archive; the pictures live only in the temporary folder. About 16
+# packages from the archive; the pictures live only in the temporary folder. About 13
 # minutes on two cores.
 set -euo pipefail
 
