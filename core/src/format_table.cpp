@@ -89,10 +89,10 @@ bool LooksLikeAseprite(std::string_view bytes) noexcept;
 PaletteData DecodeAseprite(std::string_view bytes);
 
 // The JSON palettes (through nlohmann-json), each chosen for a .json file by its shape:
-// LooksLikeJsonArray, a first character "[", chooses design tokens; LooksLikeJsonObject, a "{",
-// says only that a file may be Sketch's or Lospec's, which the whole-file tests tell apart by its
-// first member that tells (see docs/formats.md). Nesting deeper than 64, a number out of its range
-// or a value of the wrong type is refused with its place ("colors[3].red is a string, not a
+// LooksLikeJsonArray, a first "[" and then "{" or "]", chooses design tokens; LooksLikeJsonObject,
+// a "{", says only that a file may be Sketch's or Lospec's, which the whole-file tests tell apart
+// by its first member that tells (see docs/formats.md). Nesting deeper than 64, a number out of its
+// range or a value of the wrong type is refused with its place ("colors[3].red is a string, not a
 // number"). Sketch: colorAssets (names) where there are any, else colors, floats 0 to 1 (or
 // "#rrggbb" strings before version 1.4); written in the plugin's version-2.0 layout, with
 // colorAssets too where the palette has names. Lospec: the palette's name and colors as "rrggbb"
