@@ -93,11 +93,10 @@ class Session {
 
   // --from, or the one rule of the window program's Load (PaletteDecoder::ForExtension).
   PaletteDecoder DecoderFor(const std::string& name) const {
+    const varnel::NativeString ext =
+        name == kStdStream ? varnel::NativeString() : varnel::ExtensionOf(PathFromUtf8(name));
     PaletteDecoder decoder =
-        request_.from ? PaletteDecoder(*request_.from)
-                      : PaletteDecoder::ForExtension(name == kStdStream
-                                                         ? varnel::NativeString()
-                                                         : varnel::ExtensionOf(PathFromUtf8(name)));
+        request_.from ? PaletteDecoder(*request_.from) : PaletteDecoder::ForExtension(ext);
     decoder.UsePrintProfile(request_.cmykProfile);
     return decoder;
   }
