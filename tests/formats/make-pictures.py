@@ -244,8 +244,10 @@ bars.putdata([((255, 0, 0), (0, 0, 255), (255, 255, 255), (0, 0, 0))[x // 4]
 bars.save('jpeg-bars.jpg', quality=100)
 bars.save('jpeg-progressive.jpg', quality=100, progressive=True)
 Image.new('L', (8, 8), 128).save('jpeg-grey.jpg')
-cmyk = Image.new('CMYK', (16, 8), (0, 0, 0, 0))
-cmyk.paste((0, 255, 255, 0), (8, 0, 16, 8))
+# Paper above, two inks side by side below: each row's colours in order, left to right.
+cmyk = Image.new('CMYK', (16, 16), (0, 0, 0, 0))
+cmyk.paste((0, 255, 255, 0), (0, 8, 8, 16))
+cmyk.paste((255, 0, 0, 0), (8, 8, 16, 16))
 cmyk.save('jpeg-cmyk.jpg', quality=100)
 data = open('jpeg-bars.jpg', 'rb').read()
 open('jpeg-truncated.jpg', 'wb').write(data[:-60])
