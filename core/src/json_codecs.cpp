@@ -147,10 +147,8 @@ void AddSketchColor(ColorList& list, const At& color, std::string_view name) {
 bool LooksLikeJsonObject(std::string_view bytes) noexcept { return FirstOf(bytes) == '{'; }
 // An array of objects, or an empty one: a "[" alone starts one ACT table in 256.
 bool LooksLikeJsonArray(std::string_view bytes) noexcept {
-  bytes = WithoutBom(bytes);
-  const std::size_t at = bytes.find_first_not_of(" \t\r\n");
-  if (at == bytes.npos || bytes[at] != '[') return false;
-  const char next = FirstOf(bytes.substr(at + 1));
+  if (FirstOf(bytes) != '[') return false;
+  const char next = FirstOf(bytes.substr(bytes.find('[') + 1));
   return next == '{' || next == ']';
 }
 
