@@ -62,7 +62,8 @@ class SwatchesReader {
                                 swatch["brightness"].Number(0, 1), 0}};
       const At alpha = swatch["alpha"], space = swatch["colorSpace"];
       if (space.Has() && space.Number(0, 255) != 0) ++otherSpace_;
-      list_.Add(TableColor(source), {}, source, alpha.Has() ? Byte(alpha.Number(0, 1)) : std::uint8_t{255});
+      list_.Add(TableColor(source), {}, source,
+                alpha.Has() ? Byte(alpha.Number(0, 1)) : std::uint8_t{255});
     }
   }
 
@@ -73,10 +74,10 @@ class SwatchesReader {
 // An entry that the reader would give back as an empty place: fully transparent black read
 // from nothing but black.
 bool Empty(const PaletteData& palette, std::size_t i) {
-  const std::optional<SourceColor>* source = i < palette.sources.size() ? &palette.sources[i] : nullptr;
-  const bool hsbBlack = !source || !*source || (*source)->model != ColorModel::Hsb ||
-                        (*source)->values == SourceColor{ColorModel::Hsb}.values;
-  return palette.colors[i] == 0 && !palette.alpha.empty() && palette.alpha[i] == 0 && hsbBlack;
+  const SourceColor source = SourceOf(palette, i);
+  const bool black = source.model != ColorModel::Hsb ||
+                     source.values == SourceColor{ColorModel::Hsb}.values;
+  return palette.colors[i] == 0 && !palette.alpha.empty() && palette.alpha[i] == 0 && black;
 }
 
 }  // namespace
