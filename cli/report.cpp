@@ -32,7 +32,6 @@ void AppendRgb(std::string& text, varnel::COLORREF color, char separator) {
 
 std::string Listing(const varnel::PaletteData& palette) {
   std::string text;
-  text.reserve(palette.colors.size() * 16);
   for (unsigned i = 0; i < palette.colors.size(); ++i) {
     Append(text, i);
     text += ": ";

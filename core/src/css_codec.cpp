@@ -178,11 +178,8 @@ Value Interpret(std::span<const Token> value, bool scss) {
   const Token& first = value.front();
   if (value.size() == 1 && first.kind == Kind::Hash) return {FromHash(first.text), true};
   if (value.size() == 1 && first.kind == Kind::Ident) return {FromIdent(first.text), meant};
-  if (first.kind == Kind::Function && value.back().kind == Kind::Close &&
-      value.back().text == ")" &&
-      std::ranges::none_of(value.subspan(1, value.size() - 2), [](const Token& t) {
-        return t.kind == Kind::Function || t.kind == Kind::Open || t.kind == Kind::Close;
-      }))
+  // The arguments hold no bracket of their own: Split refuses one.
+  if (first.kind == Kind::Function && value.back().kind == Kind::Close && value.back().text == ")")
     return {FromFunction(first.text, value.subspan(1, value.size() - 2)), true};
   return {std::nullopt, meant};
 }

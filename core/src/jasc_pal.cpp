@@ -158,7 +158,6 @@ void AppendDecimal(std::string& out, std::uint8_t v) {
 
 std::string EncodeJascPal(const Palette& palette, ColorCount count) {
   std::string out;
-  out.reserve(17 + count * 13);
   out.append("JASC-PAL\r\n0100\r\n");
   out.append(std::to_string(count)).append("\r\n");
   for (const COLORREF c : std::span(palette).first(count)) {

@@ -21,14 +21,14 @@ constexpr std::string_view kRoot = "SCRIBUSCOLORS";
 struct ScribusModel {
   std::string_view space;
   ColorModel model;
-  std::array<std::string_view, 4> values;
+  std::string_view values;      // the attribute of each value, a letter each
   std::array<double, 2> range;  // of each value as written
   double scale;                 // the written value over the palette's
 };
 constexpr ScribusModel kModels[] = {
-    {"RGB", ColorModel::Rgb, {"R", "G", "B"}, {0, 255}, 255},
-    {"CMYK", ColorModel::Cmyk, {"C", "M", "Y", "K"}, {0, 100}, 100},
-    {"Lab", ColorModel::Lab, {"L", "A", "B"}, {-128, 127}, 1},
+    {"RGB", ColorModel::Rgb, "RGB", {0, 255}, 255},
+    {"CMYK", ColorModel::Cmyk, "CMYK", {0, 100}, 100},
+    {"Lab", ColorModel::Lab, "LAB", {-128, 127}, 1},
 };
 
 bool Flag(std::span<const XmlAttribute> attributes, std::string_view name) {
@@ -71,14 +71,15 @@ class ScribusReader : public XmlHandler {
     const auto space = AttributeOf(attributes, "SPACE");
     for (const ScribusModel& model : kModels) {
       if (!space || Trimmed(*space) != model.space ||
-          !AttributeOf(attributes, model.values[0]))
+          !AttributeOf(attributes, model.values.substr(0, 1)))
         continue;
       SourceColor source{model.model};
-      for (std::size_t k = 0; k < 4 && !model.values[k].empty(); ++k) {
-        const auto text = AttributeOf(attributes, model.values[k]);
+      for (std::size_t k = 0; k < model.values.size(); ++k) {
+        const std::string_view attribute = model.values.substr(k, 1);
+        const auto text = AttributeOf(attributes, attribute);
         const auto value = text ? NumberOf(*text) : std::nullopt;
         if (!value)
-          throw FormatError(number + "'s " + std::string(model.values[k]) + " " +
+          throw FormatError(number + "'s " + std::string(attribute) + " " +
                             (text ? Quoted(*text) + " is not a number" : "is missing"));
         const double least = model.model == ColorModel::Lab && k == 0 ? 0 : model.range[0];
         const double most = model.model == ColorModel::Lab && k == 0 ? 100 : model.range[1];
@@ -145,8 +146,8 @@ std::string EncodeScribus(const PaletteData& palette) {
     else
       out += " RGB=\"" + Hex({RedOf(palette.colors[i]) / 255.0, GreenOf(palette.colors[i]) / 255.0,
                               BlueOf(palette.colors[i]) / 255.0}) + "\"";
-    for (std::size_t k = 0; k < 4 && !model.values[k].empty(); ++k)
-      out += " " + std::string(model.values[k]) + "=\"" + XmlNumber(v[k] * model.scale) + "\"";
+    for (std::size_t k = 0; k < model.values.size(); ++k)
+      out += " " + std::string(model.values.substr(k, 1)) + "=\"" + XmlNumber(v[k] * model.scale) + "\"";
     if (s.kind == ColorKind::Spot) out += " Spot=\"1\"";
     out += "/>\n";
   }

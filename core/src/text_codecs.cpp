@@ -1,6 +1,7 @@
 // The line-based formats: JASC-PAL's row of kFormats (its decoder is jasc_pal.cpp), GIMP
 // palettes, Lospec hex lists and Paint.NET palettes.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <span>
@@ -141,10 +142,10 @@ PaletteData DecodeGpl(std::string_view text) {
     } else if (word && line.starts_with("Channels:")) {
       rgba = Trimmed(line.substr(9)) == "RGBA";
     } else {
-      int rgbaValues[4] = {0, 0, 0, 255};
+      std::array rgbaValues{0, 0, 0, 255};
       const char* p = line.data();
       const char* const end = p + line.size();
-      for (int& value : std::span(rgbaValues, rgba ? 4 : 3)) {
+      for (int& value : std::span(rgbaValues).first(rgba ? 4 : 3)) {
         while (p != end && (*p == ' ' || *p == '\t')) ++p;
         const auto result = std::from_chars(p, end, value);
         if (result.ec == std::errc::invalid_argument)
@@ -177,12 +178,11 @@ std::string EncodeGpl(const PaletteData& palette) {
   out += "Columns: 16\n#\n";
   // A number right-aligned in three places, as GIMP writes them (snprintf costs ten times more).
   auto number = [&out](unsigned value) {
-    const char digits[3] = {static_cast<char>(value >= 100 ? '0' + value / 100 : ' '),
+    const char digits[] = {static_cast<char>(value >= 100 ? '0' + value / 100 : ' '),
                             static_cast<char>(value >= 10 ? '0' + value / 10 % 10 : ' '),
                             static_cast<char>('0' + value % 10)};
-    out.append(digits, 3);
+    out.append(digits, std::size(digits));
   };
-  out.reserve(out.size() + palette.count * (rgba ? 17 : 13));
   for (std::size_t i = 0; i < palette.count; ++i) {
     const COLORREF c = palette.colors[i];
     number(RedOf(c));
