@@ -63,6 +63,7 @@ sprite("sprite-two-chunks.aseprite", [palette(3, 0, [(1, 1, 1, 255, None)] * 3),
 sprite("sprite-300.aseprite", [palette(300, 0, [(i % 256, i // 256, 0, 255, None) for i in range(300)])])
 sprite("sprite-no-palette.aseprite", [layer, cel])
 sprite("sprite-backwards.aseprite", [chunk(0x2019, struct.pack("<III", 4, 3, 1) + bytes(8))])
+sprite("sprite-past-end.aseprite", [palette(2, 0, [(1, 2, 3, 255, None)] * 3)])  # entry 2 of 2
 sprite("sprite-long-chunk.aseprite", [struct.pack("<IH", 400, 0x2019) + bytes(20)])
 with open("sprite-cut.aseprite", "wb") as out:
     out.write(open("sprite-indexed.aseprite", "rb").read()[:150])

@@ -1,5 +1,6 @@
 // What a write meets, through WritePaletteFile and palconv: a failure names the target and the
 // reason and changes no file; a success changes the bytes of the file the target names only.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdarg>
 #include <fstream>
 
 #include "properties.h"
@@ -21,7 +23,7 @@ namespace varnel::test {
 namespace {
 
 // clang-format off
-enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable, kNoStdin, kForeignLink, kOwnersLink };
+enum Fault { kNone, kSizeLimit, kFull, kReadOnly, kLocked, kMode, kLink, kReader, kPipe, kDevice, kSetUid, kUnwritable, kNoStdin, kForeignLink, kOwnersLink, kChain40, kChain41, kNoUnnamed };
 constexpr int kNoReader = -1, kCannot = -2;
 
 // `old` holds "old bytes\n" before the write unless it is ""; the target "" is a name too long;
@@ -48,7 +50,17 @@ const Scene kScenes[] = {
     // is the writer or the folder's owner, so nobody can aim root's write at a file they choose.
     {"ForeignLinkInStickyFolder", "secret/p.act", "x.act", "Not followed: a symbolic link of another user in a sticky folder anyone may write to", kForeignLink},
     {"FolderOwnersLinkInStickyFolder", "real/p.act", "link.act", "", kOwnersLink},
+    // As many links in a row as the system follows in a path, and one more.
+    {"ChainOf40Links",      "real/p.act",     "link.act",       "", kChain40},
+    {"ChainOf41Links",      "real/p.act",     "link.act",       "Too many levels of symbolic links", kChain41},
+    // A file system that makes no unnamed files (FAT, NFS): the temporary file is named.
+    {"NoUnnamedFilesNew",       "",           "t.act",          "", kNoUnnamed},
+    {"NoUnnamedFilesReplacing", "old.act",    "old.act",        "", kNoUnnamed},
 };
+
+// Set in a scene's child: every unnamed file (O_TMPFILE) it opens is refused, as by a file
+// system that makes none; the library's open() is the one at the end of this file.
+bool refuseUnnamed = false;
 
 // Lays the scene out, its folder a 64 KiB tmpfs of its own for a full or read-only disk, and
 // puts it and this process under the fault. Returns a descriptor a reader holds through the
@@ -80,6 +92,11 @@ int Prepare(const Scene& scene, const fs::path& folder, const fs::path& target) 
     case kSetUid: return made(!::chown(t, 65534, 65534) && !::chmod(t, 06755));
     case kUnwritable: ::chmod((folder / "open").c_str(), 0777); ::chmod(t, 0444); return made(DropPrivileges());
     case kNoStdin: return made(!::close(0));
+    case kChain40: case kChain41:  // the target, l1, l2 ... each a link to the next
+      for (int i = 0, links = scene.fault == kChain40 ? 40 : 41; i < links; ++i)
+        fs::create_symlink(i + 1 == links ? fs::path(scene.old) : fs::path("l" + std::to_string(i + 1)), i == 0 ? target : folder / ("l" + std::to_string(i)));
+      return kNoReader;
+    case kNoUnnamed: refuseUnnamed = true; return kNoReader;
   }
   return kCannot;
 }
@@ -91,6 +108,7 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
   const int index = std::get<0>(GetParam());
   const bool palconv = std::get<1>(GetParam());
   const Scene& scene = kScenes[index];
+  if (scene.fault == kNoUnnamed && palconv) GTEST_SKIP() << "palconv has its own open()";
   const TempDir scratch;
   const fs::path folder = scratch / "scene", input = scratch / "input.pal";
   const fs::path target = folder / (*scene.target ? scene.target : std::string(300, 'n') + ".act");
@@ -190,3 +208,16 @@ TEST(Batch, StoppedBySignalsLeavesEveryFileWholeAndNoTemporaryFile) {
 
 }  // namespace
 }  // namespace varnel::test
+
+extern "C" int open(const char* path, int flags, ...) {
+  std::va_list args;
+  va_start(args, flags);
+  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(args, mode_t) : 0;
+  va_end(args);
+  if (varnel::test::refuseUnnamed && (flags & O_TMPFILE) == O_TMPFILE) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  static const auto next = reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open"));
+  return next(path, flags, mode);
+}
