@@ -256,3 +256,7 @@ frame = data.index(b'\xff\xc0') + 5  # SOF0: length, precision, then height and 
 open('jpeg-huge.jpg', 'wb').write(data[:frame] + struct.pack('>HH', 20000, 20000) + data[frame + 4:])
 open('jpeg-huge.jpg.expect', 'w').write(
     '! a picture of 20,000 \u00d7 20,000 pixels, larger than 16,384 \u00d7 16,384 (read as JPEG picture)\n')
+# A camera's EXIF block and maker notes, two APP1 markers of 60,000 bytes: skipped, the second
+# across palconv's second read of 64 KiB.
+app1 = b'\xff\xe1' + struct.pack('>H', 60002) + b'Exif\0\0' + bytes(59994)
+open('jpeg-exif.jpg', 'wb').write(data[:2] + app1 + app1 + data[2:])

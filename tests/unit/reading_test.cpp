@@ -16,10 +16,10 @@ const std::string kMixed =
     "1 2\0 3\n\v5\f6\r7 8\r\n- 1\n"s + ReadBytes(TestFile("data/ramps.pal")).substr(21, 300);
 
 // Every stored fuzz input, and every truncation, byte deleted or overwritten and line deleted
-// of the mixed text; and every cut of it in two. Taken in four shards, every fourth input
+// of the mixed text; and every cut of it in two. Taken in eight shards, every eighth input
 // each, which ctest runs side by side.
 class Reading : public testing::TestWithParam<std::size_t> {};
-constexpr std::size_t kShards = 4;
+constexpr std::size_t kShards = 8;
 
 TEST_P(Reading, KeepsEveryPropertyOnEveryStoredAndDamagedInput) {
   std::vector<std::string> inputs;
