@@ -18,14 +18,10 @@ constexpr unsigned DigitOf(char c) noexcept {
 
 }  // namespace
 
-void JascPalDecoder::EndNumber() noexcept {
-  rgb_[field_] = static_cast<std::uint8_t>(negative_ ? 0u - value_ : value_);
-  ++field_;
-  scan_ = field_ == 3 ? Scan::Skip : Scan::Blank;
-}
-
 void JascPalDecoder::EndLine() noexcept {
-  if (scan_ == Scan::Digits) EndNumber();
+  // A number the line break ends (a third one would have ended the scan).
+  if (scan_ == Scan::Digits)
+    rgb_[field_++] = static_cast<std::uint8_t>(negative_ ? 0u - value_ : value_);
   if (line_ >= kHeaderLines) {
     palette_[static_cast<std::size_t>(line_ - kHeaderLines)] = MakeColor(rgb_[0], rgb_[1], rgb_[2]);
     if (field_ > 0) ++colorLines_;

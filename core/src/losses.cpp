@@ -14,8 +14,9 @@ std::string PictureColors(const PaletteData& palette) {
 }
 
 std::string ReductionNote(const PaletteData& palette, const std::string& name) {
-  if (palette.pictureColors <= palette.count) return {};
-  return name + " has " + PictureColors(palette) + "; its " + std::to_string(palette.count) +
+  const std::string colors = PictureColors(palette);
+  if (colors.empty()) return {};
+  return name + " has " + colors + "; its " + std::to_string(palette.count) +
          " most representative are shown";
 }
 

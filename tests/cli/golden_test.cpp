@@ -192,16 +192,20 @@ std::string FormatNames(bool written) {
   return names;
 }
 
-// Text with \n and \xHH escapes, {formats} and {written} for those lists of formats, or
-// @PATH: the bytes of tests/PATH.
+// Text with \n and \xHH escapes, {formats} and {written} for those lists of formats and
+// {profiles} for the folder of the print profiles, or @PATH: the bytes of tests/PATH.
 std::string Field(std::string_view text) {
   if (text.starts_with('@')) return ReadBytes(TestFile(text.substr(1)));
+  const std::pair<std::string_view, std::string> words[] = {
+      {"{formats}", FormatNames(false)}, {"{written}", FormatNames(true)},
+      {"{profiles}", VARNEL_PROFILES_DIR}};
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '{' && (text.substr(i).starts_with("{formats}") ||
-                           text.substr(i).starts_with("{written}"))) {
-      bytes += FormatNames(text[i + 1] == 'w');
-      i += 8;
+    const auto word = std::ranges::find_if(
+        words, [&](const auto& w) { return text.substr(i).starts_with(w.first); });
+    if (word != std::end(words)) {
+      bytes += word->second;
+      i += word->first.size() - 1;
     } else if (text[i] != '\\' || i + 1 == text.size()) {
       bytes += text[i];
     } else if (const char c = text[++i]; c == 'x') {

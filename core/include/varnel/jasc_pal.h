@@ -46,7 +46,6 @@ class JascPalDecoder {
   // the line has given all it will give; returns where it stopped.
   const char* ScanText(const char* p, const char* end) noexcept;
   void EndLine() noexcept;
-  void EndNumber() noexcept;
   const char* ScanCount(const char* p, const char* end) noexcept;
 
   Palette palette_{};
