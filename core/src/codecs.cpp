@@ -19,6 +19,17 @@ COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brig
   return MakeColor(Component(rgb[sector][0]), Component(rgb[sector][1]), Component(rgb[sector][2]));
 }
 
+void AppendHex(std::string& out, std::uint8_t byte, bool upper) {
+  const std::string_view digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  out += digits[byte >> 4];
+  out += digits[byte & 0xF];
+}
+
+void AppendHex(std::string& out, COLORREF color, bool upper) {
+  for (const std::uint8_t byte : {RedOf(color), GreenOf(color), BlueOf(color)})
+    AppendHex(out, byte, upper);
+}
+
 int Component(double fraction) noexcept {
   if (!(fraction >= 0.0)) return 0;  // NaN too
   return static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 255.0));

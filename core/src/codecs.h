@@ -24,6 +24,9 @@ int Component(double fraction) noexcept;
 inline std::uint8_t Byte(double fraction) noexcept {
   return static_cast<std::uint8_t>(Component(fraction));
 }
+// Two hex digits of `byte`, or "rrggbb" of `color`, in lower case or `upper`.
+void AppendHex(std::string& out, std::uint8_t byte, bool upper = false);
+void AppendHex(std::string& out, COLORREF color, bool upper = false);
 // HSB as Photoshop stores it: hue 0..65535 for a full turn, the others 0..65535.
 COLORREF FromHsb(std::uint32_t hue, std::uint32_t saturation, std::uint32_t brightness) noexcept;
 // The table's colour of `source` where its model needs no print profile (RGB, HSB, grey);

@@ -279,11 +279,12 @@ std::string Escaped(std::string_view name, bool startsName) {
 
 // "#rrggbb" for an opaque colour, else rgba() with as few decimals of alpha as give it back.
 std::string CssColor(COLORREF color, std::uint8_t alpha) {
-  char text[40];
   if (alpha == 255) {
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", RedOf(color), GreenOf(color), BlueOf(color));
-    return text;
+    std::string hex = "#";
+    AppendHex(hex, color);
+    return hex;
   }
+  char text[40];
   if (alpha == 0) {
     std::snprintf(text, sizeof text, "rgba(%u, %u, %u, 0)", RedOf(color), GreenOf(color),
                   BlueOf(color));

@@ -91,11 +91,9 @@ class ShapeOf {
 std::optional<std::uint32_t> HexColor(std::string_view text, bool alpha) {
   if (text.starts_with('#')) text.remove_prefix(1);
   if (text.size() != 6 && !(alpha && text.size() == 8)) return std::nullopt;
-  std::uint32_t value = 0;
+  std::uint32_t value = 0;  // unsigned: from_chars takes no sign
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-  if (error != std::errc() || end != text.data() + text.size() || text.starts_with('+') ||
-      text.starts_with('-'))
-    return std::nullopt;
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return text.size() == 6 ? value << 8 | 0xFF : value;
 }
 
@@ -105,9 +103,9 @@ COLORREF FromRgba(std::uint32_t rgba) noexcept {
 }
 
 std::string Hex(COLORREF color, bool hash) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02x%02x%02x", RedOf(color), GreenOf(color), BlueOf(color));
-  return (hash ? "#" : "") + std::string(text);
+  std::string text = hash ? "#" : "";
+  AppendHex(text, color);
+  return text;
 }
 
 // A fraction that reads back as the same byte: the shortest of c / 255 in three decimals at

@@ -35,8 +35,10 @@ struct Tables {
   std::array<double, 256> linear{};
   std::array<double, 255> halfway{};
   Tables() noexcept {
-    for (int v = 0; v < 256; ++v) linear[static_cast<std::size_t>(v)] = Linear(v / 255.0);
-    for (int v = 0; v < 255; ++v) halfway[static_cast<std::size_t>(v)] = Linear((v + 0.5) / 255.0);
+    double v = 0;
+    for (double& l : linear) l = Linear(v++ / 255.0);
+    v = 0.5;
+    for (double& h : halfway) h = Linear(v++ / 255.0);
   }
 };
 

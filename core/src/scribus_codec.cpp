@@ -5,7 +5,6 @@
 // the registration colour.
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "codecs.h"
 #include "varnel/source_colors.h"
@@ -108,11 +107,7 @@ class ScribusReader : public XmlHandler {
 
 std::string Hex(std::initializer_list<double> fractions) {
   std::string out = "#";
-  for (const double fraction : fractions) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", Component(fraction));
-    out += pair;
-  }
+  for (const double fraction : fractions) AppendHex(out, Byte(fraction));
   return out;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <span>
 
 #include "codecs.h"
@@ -79,13 +78,6 @@ std::optional<std::uint32_t> HexValue(std::string_view text) noexcept {
 
 COLORREF FromRgb(std::uint32_t rgb) noexcept {
   return MakeColor(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
-}
-
-void AppendHex(std::string& out, COLORREF color, bool upper) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, upper ? "%02X%02X%02X" : "%02x%02x%02x", RedOf(color),
-                GreenOf(color), BlueOf(color));
-  out += digits;
 }
 
 }  // namespace
@@ -253,9 +245,7 @@ std::string EncodePaintNet(const PaletteData& palette) {
       "; Lines that start with a semicolon are comments.\r\n"
       "; Colors are written as 8-digit hexadecimal numbers: aarrggbb.\r\n";
   for (std::size_t i = 0; i < palette.count; ++i) {
-    char alpha[3];
-    std::snprintf(alpha, sizeof alpha, "%02X", palette.alpha.empty() ? 255 : palette.alpha[i]);
-    out += alpha;
+    AppendHex(out, palette.alpha.empty() ? std::uint8_t{255} : palette.alpha[i], true);
     AppendHex(out, palette.colors[i], true);
     out += "\r\n";
   }
