@@ -29,7 +29,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 # A fresh desktop runs its own updates at boot: wait for the package manager's lock rather
-# than fail on it, for five minutes at most (VARNEL_APT_WAIT seconds).
+# than fail on it, for five minutes at most (VARNEL_APT_WAIT seconds). A mirror in the middle
+# of its sync serves index files that do not match: try again within the same time.
 wait_limit=${VARNEL_APT_WAIT:-300}
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -37,18 +38,25 @@ apt() {
   local deadline=$((SECONDS + wait_limit)) said=""
   while :; do
     if "$@" >"$log" 2>&1; then return 0; fi
-    if ! grep -qE 'Could not get lock|Unable to acquire the dpkg frontend lock|dpkg.* lock' "$log"; then
+    local busy='Could not get lock|Unable to acquire the dpkg frontend lock|dpkg.* lock'
+    local syncing='Mirror sync in progress|Hash Sum mismatch|File has unexpected size'
+    if ! grep -qE "$busy|$syncing" "$log"; then
       cat "$log" >&2
       echo "install-deps: '$*' failed" >&2
       exit 1
     fi
     if [ $SECONDS -ge $deadline ]; then
-      grep -m1 -E 'lock' "$log" >&2 || true
+      grep -m1 -E "$busy|$syncing" "$log" >&2 || true
       echo "install-deps: the package manager stayed busy for $wait_limit s (another installation" \
-        "or the system's own updates hold its lock); run make again when it has finished" >&2
+        "or the system's own updates hold its lock, or the mirror is still updating); run make" \
+        "again when it has finished" >&2
       exit 1
     fi
-    [ -n "$said" ] || echo "install-deps: waiting for the package manager, busy with another installation" >&2
+    if [ -z "$said" ] && grep -qE "$syncing" "$log"; then
+      echo "install-deps: waiting for the package mirror, in the middle of an update" >&2
+    elif [ -z "$said" ]; then
+      echo "install-deps: waiting for the package manager, busy with another installation" >&2
+    fi
     said=1
     sleep 5
   done
