@@ -40,3 +40,4 @@ swatches("hue-string.swatches", [{"name": "Bad", "swatches": [swatch(0, 1, 1), s
 swatches("hue-beyond.swatches", [{"name": "Bad", "swatches": [swatch(0, 1, 1), swatch(1.5, 1, 1)]}])
 archive("cut-json.swatches", [("Swatches.json", json.dumps([{"name": "Cut", "swatches": warm}])[:60])])
 archive("no-swatches.swatches", [("Document.archive", "not a palette")])
+swatches("palette-not-object.swatches", [["Warm", warm]])
