@@ -157,6 +157,8 @@ TEST_P(Formats, ReadAsExpectedAndSurviveEveryWriter) {
     for (std::size_t i = 0; i < palette.sources.size(); ++i)
       if (palette.sources[i])
         read += "source " + std::to_string(i) + " " + Described(*palette.sources[i]) + "\n";
+    // And what the reader said of it.
+    for (const std::string& warning : palette.warnings) read += "warning " + warning + "\n";
   } catch (const FileError& error) {
     read = "! " + error.reason() + "\n";
   }
