@@ -142,7 +142,8 @@ std::string EncodeScribus(const PaletteData& palette) {
       out += " RGB=\"" + Hex({RedOf(palette.colors[i]) / 255.0, GreenOf(palette.colors[i]) / 255.0,
                               BlueOf(palette.colors[i]) / 255.0}) + "\"";
     for (std::size_t k = 0; k < model.values.size(); ++k)
-      out += " " + std::string(model.values.substr(k, 1)) + "=\"" + XmlNumber(v[k] * model.scale) + "\"";
+      out += " " + std::string(model.values.substr(k, 1)) + "=\"" + XmlNumber(v[k] * model.scale) +
+             "\"";
     if (s.kind == ColorKind::Spot) out += " Spot=\"1\"";
     out += "/>\n";
   }

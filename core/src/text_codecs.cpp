@@ -171,8 +171,8 @@ std::string EncodeGpl(const PaletteData& palette) {
   // A number right-aligned in three places, as GIMP writes them (snprintf costs ten times more).
   auto number = [&out](unsigned value) {
     const char digits[] = {static_cast<char>(value >= 100 ? '0' + value / 100 : ' '),
-                            static_cast<char>(value >= 10 ? '0' + value / 10 % 10 : ' '),
-                            static_cast<char>('0' + value % 10)};
+                           static_cast<char>(value >= 10 ? '0' + value / 10 % 10 : ' '),
+                           static_cast<char>('0' + value % 10)};
     out.append(digits, std::size(digits));
   };
   for (std::size_t i = 0; i < palette.count; ++i) {
