@@ -23,15 +23,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 palconv=$(realpath "${1:-$root/build/native/cli/palconv}")
 [ -x "$palconv" ] || { echo "interop: no palconv at $palconv" >&2; exit 2; }
 
-missing=()
-for p in gimp krita python3-pyqt5 xvfb xdotool python3-pil imagemagick python3-tinycss2; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "interop: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+"$root/scripts/install-deps.sh" interop
 
 tmp=$(mktemp -d)
 pids=()
