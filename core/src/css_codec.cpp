@@ -137,8 +137,6 @@ std::optional<Rgba> FromFunction(std::string_view name, std::span<const Token> i
       parts[i] = l - a * std::max(-1.0, std::min({k - 3, 9 - k, 1.0}));
     }
   }
-  if (!std::ranges::all_of(parts, [](double p) { return !std::isnan(p); }) || std::isnan(alpha))
-    return std::nullopt;
   return Rgba{MakeColor(Byte(parts[0]), Byte(parts[1]), Byte(parts[2])), Byte(alpha)};
 }
 

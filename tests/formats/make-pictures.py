@@ -128,7 +128,8 @@ patch('png-indexed-4bit.png', 'png-depth-3.png', 24, b'\x03')  # IHDR's CRC made
 depth3 = chunks('png-depth-3.png', 'IHDR', 'PLTE', 'IDAT', 'IEND')
 open('png-depth-3.png', 'wb').write(depth3)
 
-# GIF: a global table, a local one only, a transparent index; a short table, a vast screen.
+# GIF: a global table, a local one only, a transparent index; a short table, a vast screen,
+# a screen without width.
 indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
 indexed(SIXTEEN[:4], (4, 1)).save('gif-transparent.gif', transparency=3)
 t = open('gif-transparent.gif', 'rb').read()
@@ -145,6 +146,7 @@ both = g[:image + 9] + bytes([g[image + 9] | 0x80 | (g[10] & 7)]) + bytes(
 open('gif-local-and-global.gif', 'wb').write(both)
 patch('gif-global.gif', 'gif-truncated.gif', 0, b'', cut=20)
 patch('gif-global.gif', 'gif-huge-screen.gif', 6, b'\xff\xff\xff\xff')
+patch('gif-global.gif', 'gif-no-width.gif', 6, b'\x00\x00')
 
 # BMP: 1, 4 and 8 bits; 24 and 32 bits bottom-up and top-down; short, lying.
 magick(indexed(SIXTEEN[10:12], (2, 1)), 'BMP3:bmp-1bit.bmp', '-type', 'palette')
@@ -205,6 +207,7 @@ REFUSED = {
         'png-truncated-plte.png': 'it ends too early',
         'gif-truncated.gif': 'its colour table ends too early',
         'gif-huge-screen.gif': 'a picture of 65,535 \u00d7 65,535 pixels, larger than 16,384 \u00d7 16,384',
+        'gif-no-width.gif': 'its size, 0 \u00d7 1 pixels, holds no pixels',
         'bmp-truncated.bmp': 'its colour table ends too early',
         'bmp-count-300.bmp':
         'it claims a colour table of 300 entries, more than 8 bits per pixel can index (256)',
@@ -260,3 +263,5 @@ open('jpeg-huge.jpg.expect', 'w').write(
 # across palconv's second read of 64 KiB.
 app1 = b'\xff\xe1' + struct.pack('>H', 60002) + b'Exif\0\0' + bytes(59994)
 open('jpeg-exif.jpg', 'wb').write(data[:2] + app1 + app1 + data[2:])
+# An APP15 marker of one byte: libjpeg skips a single byte.
+open('jpeg-one-byte-marker.jpg', 'wb').write(data[:2] + b'\xff\xef\x00\x03*' + data[2:])

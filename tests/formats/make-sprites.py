@@ -67,3 +67,6 @@ sprite("sprite-past-end.aseprite", [palette(2, 0, [(1, 2, 3, 255, None)] * 3)]) 
 sprite("sprite-long-chunk.aseprite", [struct.pack("<IH", 400, 0x2019) + bytes(20)])
 with open("sprite-cut.aseprite", "wb") as out:
     out.write(open("sprite-indexed.aseprite", "rb").read()[:150])
+# The smallest file the signature is looked for in: magic and colour depth, nothing after.
+with open("sprite-header-only.aseprite", "wb") as out:
+    out.write(struct.pack("<IHHHHH", 14, 0xA5E0, 1, 16, 16, 8))
