@@ -195,11 +195,6 @@ bool FollowLinks(const std::filesystem::path& path, std::filesystem::path& targe
   return true;
 }
 
-// Writes a file that does not exist yet as an unnamed file in its folder (O_TMPFILE) and
-// gives it its name only once complete: a signal or a crash leaves nothing behind, and there
-// is no rename. Returns false, with nothing written or left, where the system or the file
-// system cannot do it or `path` has appeared meanwhile (linking never replaces a file).
-// Throws FileError naming `path` when the bytes cannot be written.
 // An unnamed file in `folder` (O_TMPFILE) open for writing, with what the umask leaves of
 // 0666 as any new file; -1 where the system or the file system cannot make one.
 int OpenUnnamed(const std::filesystem::path& folder) noexcept {
@@ -211,6 +206,11 @@ int OpenUnnamed(const std::filesystem::path& folder) noexcept {
 #endif
 }
 
+// Writes a file that does not exist yet as an unnamed file in its folder (O_TMPFILE) and
+// gives it its name only once complete: a signal or a crash leaves nothing behind, and there
+// is no rename. Returns false, with nothing written or left, where the system or the file
+// system cannot do it or `path` has appeared meanwhile (linking never replaces a file).
+// Throws FileError naming `path` when the bytes cannot be written.
 bool WriteUnnamed(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path folder = path.parent_path();
   Fd fd(OpenUnnamed(folder.empty() ? "." : folder));

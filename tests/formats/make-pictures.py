@@ -129,7 +129,7 @@ depth3 = chunks('png-depth-3.png', 'IHDR', 'PLTE', 'IDAT', 'IEND')
 open('png-depth-3.png', 'wb').write(depth3)
 
 # GIF: a global table, a local one only, a transparent index; a short table, a vast screen,
-# a screen without width.
+# a screen without width, a file that ends after its table.
 indexed(SIXTEEN[:8], (8, 1)).save('gif-global.gif')
 indexed(SIXTEEN[:4], (4, 1)).save('gif-transparent.gif', transparency=3)
 t = open('gif-transparent.gif', 'rb').read()
@@ -147,6 +147,7 @@ open('gif-local-and-global.gif', 'wb').write(both)
 patch('gif-global.gif', 'gif-truncated.gif', 0, b'', cut=20)
 patch('gif-global.gif', 'gif-huge-screen.gif', 6, b'\xff\xff\xff\xff')
 patch('gif-global.gif', 'gif-no-width.gif', 6, b'\x00\x00')
+patch('gif-global.gif', 'gif-no-blocks.gif', 0, b'', cut=37)  # the header and table only
 
 # BMP: 1, 4 and 8 bits; 24 and 32 bits bottom-up and top-down; short, lying.
 magick(indexed(SIXTEEN[10:12], (2, 1)), 'BMP3:bmp-1bit.bmp', '-type', 'palette')
@@ -208,6 +209,7 @@ REFUSED = {
         'gif-truncated.gif': 'its colour table ends too early',
         'gif-huge-screen.gif': 'a picture of 65,535 \u00d7 65,535 pixels, larger than 16,384 \u00d7 16,384',
         'gif-no-width.gif': 'its size, 0 \u00d7 1 pixels, holds no pixels',
+        'gif-no-blocks.gif': 'it ends too early',
         'bmp-truncated.bmp': 'its colour table ends too early',
         'bmp-count-300.bmp':
         'it claims a colour table of 300 entries, more than 8 bits per pixel can index (256)',
