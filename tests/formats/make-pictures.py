@@ -91,6 +91,9 @@ for n in (1, 8, 32):  # Lospec's strips: the same palette at every size
 truecolour([(i, 255 - i, i // 2) for i in range(256)], 16).save('png-256-colours.png')
 truecolour([(i, 0, i // 256) for i in range(257)], 257).save('png-257-colours.png')
 truecolour([(i * 4, j * 4, 128) for j in range(64) for i in range(64)], 64).save('png-photo.png')
+# 131,072 colours, more than are counted one by one (65,536): the rest go to cells of like colours.
+truecolour([(x & 255, y, ((x >> 8) * 128 + x * 3 + y * 5) & 255) for y in range(256)
+            for x in range(512)], 512).save('png-many-colours.png')
 # 300 colours, half of them opaque and half half transparent: counted apart, told together.
 truecolour([(i % 256, i // 256, 7, 255 if i % 2 else 128) for i in range(300)], 300,
            'RGBA').save('png-300-mixed-alpha.png')
@@ -169,6 +172,11 @@ magick(truecolour([(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255), (0, 0
 patch('bmp-8bit.bmp', 'bmp-truncated.bmp', 0, b'', cut=100)
 patch('bmp-8bit.bmp', 'bmp-count-300.bmp', 46, struct.pack('<I', 300))
 patch('bmp-24bit.bmp', 'bmp-short-pixels.bmp', 0, b'', cut=-4)
+far = bytearray(open('bmp-24bit.bmp', 'rb').read())  # pixels past a reader's first 64 KiB
+far[54:54] = bytes(70000)
+struct.pack_into('<II', far, 2, len(far), 0)
+struct.pack_into('<I', far, 10, 54 + 70000)
+open('bmp-far-pixels.bmp', 'wb').write(far)
 
 # PCX: 8 bits with its table at the end; 4 planes of 1 bit with the header's 16 colours.
 indexed(FORTY, (8, 5)).save('pcx-8bit.pcx')
@@ -201,7 +209,7 @@ patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
 
 # Pictures of more than 256 colours: their .expect holds the 256 our reduction gives, written
 # by the corpus runner (VARNEL_UPDATE_EXPECT=1), so that a change to it shows.
-REDUCED = {'png-257-colours.png', 'png-photo.png', 'png-300-mixed-alpha.png'}
+REDUCED = {'png-257-colours.png', 'png-photo.png', 'png-300-mixed-alpha.png', 'png-many-colours.png'}
 REFUSED = {
         'png-truncated-idat.png': 'it ends too early',
         'png-huge-width.png': 'a picture of 100,000 \u00d7 1 pixels, larger than 16,384 \u00d7 16,384',

@@ -55,3 +55,6 @@ KINDS = [(b'RGB ', (0.2, 0.4, 0.6), 0, 'Global blue'),
 ase('kinds.ase', KINDS)
 ase('bad-floats.ase', [(b'RGB ', (float('nan'), float('inf'), -2.0), 2, 'Broken'),
                        (b'LAB ', (1.5, 300.0, -300.0), 2, 'Too far')])
+
+# A section, then bytes of none: read by its name, never taken for swatches by its bytes.
+open('trailing-bytes.aco', 'wb').write(struct.pack('>HHH4H', 1, 1, 0, 0xFFFF, 0, 0, 0) + b'junk')
