@@ -186,6 +186,23 @@ INSTANTIATE_TEST_SUITE_P(Corpus, Formats, testing::ValuesIn(FormatFiles()), [](c
   return name;
 });
 
+// A palette file collected whole is read up to 16 MiB, and refused one byte past it.
+TEST(Formats, ReadAFileOf16MiBAndRefuseOneByteMore) {
+  const TempDir scratch;
+  const fs::path file = scratch / "big.gpl";
+  std::string text = "GIMP Palette\n1 2 3\n";
+  text.resize((std::size_t{16} << 20) - 1, '#');
+  WriteBytes(file, text + "\n");
+  EXPECT_EQ(ReadPaletteFile(file, PaletteFormat::Gpl).colors.at(0), MakeColor(1, 2, 3));
+  WriteBytes(file, text + "#\n");
+  try {
+    ReadPaletteFile(file, PaletteFormat::Gpl);
+    ADD_FAILURE() << "a file of 16 MiB and a byte was read";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.reason(), "too large for a palette file (over 16 MiB) (read as GIMP palette)");
+  }
+}
+
 // The short names of the formats, or of those palconv writes, as its messages list them.
 std::string FormatNames(bool written) {
   std::string names;

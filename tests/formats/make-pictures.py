@@ -206,6 +206,7 @@ open('bmp-os2-16.bmp', 'wb').write(b'BM' + struct.pack('<IHHI', 14 + 16 + 8 + 4,
                                    bytes([*SIXTEEN[4][::-1], 0, *SIXTEEN[9][::-1], 0]) + b'\x40\0\0\0')
 patch('pcx-8bit.pcx', 'pcx-no-table.pcx', 0, b'', cut=-769)
 patch('pcx-8bit.pcx', 'pcx-backwards.pcx', 4, struct.pack('<3H', 5, 0, 0))
+patch('pcx-8bit.pcx', 'pcx-upside-down.pcx', 6, struct.pack('<H', 9))  # rows 9 to 4
 
 # Pictures of more than 256 colours: their .expect holds the 256 our reduction gives, written
 # by the corpus runner (VARNEL_UPDATE_EXPECT=1), so that a change to it shows.
@@ -225,6 +226,7 @@ REFUSED = {
         'bmp-short-pixels.bmp': 'its pixel data ends too early',
         'pcx-no-table.pcx': 'it has no 256-colour table at its end (0x0C and 768 bytes)',
         'pcx-backwards.pcx': 'its window ends before it starts (5,0 to 0,4)',
+        'pcx-upside-down.pcx': 'its window ends before it starts (0,9 to 7,4)',
         'pcx-too-long.pcx': 'it is longer than a PCX picture of 8 \u00d7 5 pixels can be'}
 # Pillow reads 2 and 4 planes of 1 bit as 16 colours, 3 not at all: these are the header's
 # first 2^planes colours, as the PCX header defines them.

@@ -5,6 +5,7 @@
 #include "varnel/colour.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <cmath>
 #include <limits>
@@ -111,6 +112,26 @@ TEST(CmykProfile, ConvertsTheCmykPixelsOfAJpeg) {
   EXPECT_EQ(read[true].colors, read[false].colors);
   EXPECT_EQ(read[false].warnings.at(0), "its CMYK pixels converted to RGB through FOGRA39L Coated");
   EXPECT_EQ(read[true].warnings.at(0), "its CMYK pixels converted to RGB through FOGRA39L Glossy");
+}
+
+// A description beyond the Basic Multilingual Plane, stored as UTF-16 (a surrogate pair), named
+// in UTF-8.
+TEST(CmykProfile, IsNamedByItsDescriptionBeyondTheBmp) {
+  const std::string fogra = Profile("FOGRA39L_coated.icc");
+  cmsHPROFILE profile = cmsOpenProfileFromMem(fogra.data(), cmsUInt32Number(fogra.size()));
+  cmsMLU* description = cmsMLUalloc(nullptr, 1);
+  cmsMLUsetWide(description, "en", "US", L"Press \xD83C\xDFA8 \u00E9");
+  cmsSetProfileVersion(profile, 4.3);  // a multilingual tag: version 2 keeps only ASCII
+  cmsWriteTag(profile, cmsSigProfileDescriptionTag, description);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsMLUfree(description);
+  cmsCloseProfile(profile);
+  // LittleCMS 2.14 keeps the length in UTF-16 units after joining a pair into one wchar_t of
+  // 32 bits: a unit it never wrote may follow the text.
+  EXPECT_TRUE(CmykProfile::FromBytes(bytes).name().starts_with("Press \U0001F3A8 \u00E9"));
 }
 
 TEST(CmykProfile, SaysWhatItRefusesInstead) {
