@@ -10,6 +10,8 @@
 #       seconds (default 600). Exit status: the driver's. The screenshots the driver takes
 #       land in $VARNEL_E2E_OUT/shots; with VARNEL_E2E_REFERENCE naming a folder of earlier
 #       ones (a copy of a shots folder), each must match its namesake there pixel for pixel.
+#       The prefix is made once and cached; each step of making it gets
+#       $VARNEL_WINEBOOT_TIMEOUT seconds (default 150), and a new prefix one more try.
 #   winebox.sh run [Varnel.exe]
 #       With $DISPLAY set: starts the program (default: that of the build `arch` names) there
 #       and waits until it is closed. Without: starts it on a private virtual display, saves
@@ -148,6 +150,40 @@ stamp() {
   { wine --version; prefix_settings; ls "$fonts"; } | cksum | cut -d' ' -f1
 }
 
+# One try at initialising a prefix; the wineserver is left running on success. On failure
+# the logs are shown, for the run's folder goes when the run ends.
+init_prefix() {
+  local limit=${VARNEL_WINEBOOT_TIMEOUT:-150} status=0 step
+  : >"$work/wine.log"
+  : >"$work/wineserver.log"
+  start_wineserver "$1"
+  # Wine's own errors go to the log, for the case the logs have to be shown.
+  local WINEDEBUG=-all,err+all
+  for step in wineboot settings fonts; do
+    case $step in
+      wineboot) timeout --kill-after=10 "$limit" wine wineboot --init >>"$work/wine.log" 2>&1 ;;
+      settings)
+        prefix_settings >"$work/settings.reg"
+        timeout --kill-after=10 "$limit" wine regedit /S "$(winepath -w "$work/settings.reg")" \
+          >>"$work/wine.log" 2>&1
+        ;;
+      fonts) cp "$fonts"/* "$1/drive_c/windows/Fonts/" ;;
+    esac || status=$?
+    [ "$status" -eq 0 ] && continue
+    if [ "$status" -eq 124 ]; then say "$step did not finish within $limit s"; else say "$step failed with status $status"; fi
+    show_log "$work/wine.log"
+    show_log "$work/wineserver.log"
+    return 1
+  done
+  stop_server
+}
+
+show_log() {
+  [ -s "$1" ] || return 0
+  say "the last lines of $(basename "$1"):"
+  tail -n 40 "$1" | sed 's/^/  /' >&2
+}
+
 # Builds the initialised prefix once; later runs copy it. Built aside and renamed into place,
 # so an interrupted build never leaves a half-made cache.
 ensure_cache() {
@@ -162,16 +198,19 @@ ensure_cache() {
     return
   fi
   say "initialising a Wine prefix (once; cached in $cache)"
-  local fresh=$work/fresh-prefix
-  mkdir -p "$fresh"
-  start_xvfb
-  start_wineserver "$fresh"
-  wine wineboot --init >>"$work/wine.log" 2>&1 || die "wineboot failed (see $work/wine.log)"
-  prefix_settings >"$work/settings.reg"
-  wine regedit /S "$(winepath -w "$work/settings.reg")" >>"$work/wine.log" 2>&1 \
-    || die "regedit failed (see $work/wine.log)"
-  cp "$fonts"/* "$fresh/drive_c/windows/Fonts/"
-  stop_server
+  local fresh=$work/fresh-prefix attempt started=$SECONDS
+  [ -n "$xvfb_pid" ] || start_xvfb
+  # wineboot has been seen to stall without a word on a first prefix (once, in CI): a stall
+  # is cut off and a new prefix gets one more try.
+  for attempt in 1 2; do
+    rm -rf "$fresh"
+    mkdir -p "$fresh"
+    if init_prefix "$fresh"; then break; fi
+    stop_server
+    [ "$attempt" = 1 ] || die "no Wine prefix after two tries"
+    say "trying once more in a new prefix"
+  done
+  say "prefix ready after $((SECONDS - started)) s"
   echo "$want" >"$fresh/.varnel-stamp"
   mkdir -p "$(dirname "$cache")"
   rm -rf "$cache.old"
@@ -196,7 +235,10 @@ make_work() {
 
 # Stops the wineserver only; the registry is written out as it ends.
 stop_server() {
-  WINEPREFIX=$server_prefix wineserver -k 2>/dev/null || true
+  [ -n "$server_pid" ] || return 0
+  WINEPREFIX=$server_prefix timeout 30 wineserver -k 2>/dev/null || true
+  # A server that could not be reached is ended by its process id.
+  timeout 30 tail --pid="$server_pid" -f /dev/null 2>/dev/null || kill -KILL "$server_pid" 2>/dev/null || true
   wait "$server_pid" 2>/dev/null || true
   server_pid=""
 }
