@@ -81,12 +81,22 @@ server_pid=""
 server_prefix=""
 work=""
 
+# Stops the wineserver only; the registry is written out as it ends. A server that cannot be
+# reached is ended by its process id. Its socket folder goes with it.
+stop_server() {
+  [ -n "$server_pid" ] || return 0
+  WINEPREFIX=$server_prefix timeout 30 wineserver -k 2>/dev/null || true
+  timeout 30 tail --pid="$server_pid" -f /dev/null 2>/dev/null || kill -KILL "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+  local name
+  name=$(cat "$server_prefix/wineserver" 2>/dev/null || true)
+  case $name in wine-??????) rm -rf "${TMPDIR:-/tmp}/${name:?}" ;; esac
+  rm -f "$server_prefix/wineserver"
+}
+
 stop_all() {
-  if [ -n "$server_pid" ]; then
-    WINEPREFIX=$server_prefix wineserver -k 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=""
-  fi
+  stop_server
   if [ -n "$program_pid" ]; then
     kill "$program_pid" 2>/dev/null || true
     wait "$program_pid" 2>/dev/null || true
@@ -113,17 +123,32 @@ start_xvfb() {
     >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   read -r -t 30 number <"$fifo" || true
-  [ -n "$number" ] || die "Xvfb did not start (see $work/xvfb.log)"
+  [ -n "$number" ] || { show_log "$work/xvfb.log"; die "Xvfb did not start"; }
   export DISPLAY=":$number"
 }
 
 # Starts a wineserver for the prefix in the foreground of a background job, so its pid is
-# ours to stop and its output never reaches the caller's stdout.
+# ours to stop and its output never reaches the caller's stdout, and waits for its socket.
+# Debian's Wine keeps the socket in a folder of its own under $TMPDIR, which the first
+# process to start names in the prefix's file "wineserver". A client that starts before the
+# server has written it makes a folder of its own, and then waits there for a server of its
+# own (a wineboot in CI hung so for good); a copied prefix names the folder of its original.
 start_wineserver() {
   export WINEPREFIX=$1
   server_prefix=$1
+  rm -f "$1/wineserver"
   wineserver -f -p >>"$work/wineserver.log" 2>&1 &
   server_pid=$!
+  local deadline=$((SECONDS + 30)) server
+  server=$(printf 'server-%s-%x' "$(stat -c %D "$1")" "$(stat -c %i "$1")")
+  until [ -S "${TMPDIR:-/tmp}/$(cat "$1/wineserver" 2>/dev/null)/$server/socket" ] ||
+    [ -S "/tmp/.wine-$(id -u)/$server/socket" ]; do
+    if ! kill -0 "$server_pid" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
+      show_log "$work/wineserver.log"
+      die "the wineserver of $1 did not start"
+    fi
+    sleep 0.1
+  done
 }
 
 # The settings that make the prefix reproducible; its hash names the cache generation.
@@ -179,7 +204,7 @@ init_prefix() {
 }
 
 show_log() {
-  [ -s "$1" ] || return 0
+  grep -qs '[^[:space:]]' "$1" || return 0
   say "the last lines of $(basename "$1"):"
   tail -n 40 "$1" | sed 's/^/  /' >&2
 }
@@ -231,16 +256,6 @@ make_work() {
   done
   work=$(mktemp -d "$out/run.XXXXXX")
   echo $$ >"$work/owner"
-}
-
-# Stops the wineserver only; the registry is written out as it ends.
-stop_server() {
-  [ -n "$server_pid" ] || return 0
-  WINEPREFIX=$server_prefix timeout 30 wineserver -k 2>/dev/null || true
-  # A server that could not be reached is ended by its process id.
-  timeout 30 tail --pid="$server_pid" -f /dev/null 2>/dev/null || kill -KILL "$server_pid" 2>/dev/null || true
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=""
 }
 
 # A private copy of the cached prefix for this run.
