@@ -159,6 +159,9 @@ indexed(FORTY, (8, 5)).save('bmp-8bit.bmp')
 truecolour(SIXTEEN[:12], 3).save('bmp-24bit.bmp')
 magick(truecolour([(255, 0, 0, 255), (0, 0, 255, 255), (0, 0, 0, 0), (9, 80, 7, 128)], 2,
                   'RGBA'), 'bmp-32bit-alpha.bmp')
+# 32 bits without masks: the fourth byte is padding, whatever it holds (here Pillow's alpha).
+truecolour([(255, 0, 0, 0), (0, 255, 0, 7), (0, 0, 255, 255), (9, 80, 7, 128), (255, 255, 255, 1),
+            (26, 28, 44, 0)], 3, 'RGBA').save('bmp-32bit.bmp')
 for bits, name in ((24, 'bmp-24bit'), (32, 'bmp-32bit-alpha')):  # rows reversed, height < 0
     data = open(name + '.bmp', 'rb').read()
     start, width, height = struct.unpack_from('<I', data, 10)[0], *struct.unpack_from('<2i', data, 18)
