@@ -162,8 +162,9 @@ TEST_P(WriteFault, ChangesTheTargetOnlyOrNothingAndSaysWhy) {
     got.resize(std::size_t(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
     return (said == expectedSaid ? "" : "said " + said) +
            (Snapshot(folder) == expected ? "" : "the folder changed otherwise\n") +
-           (scene.fault == kNoStdin || ::fcntl(0, F_GETFD) != -1 ? ""
-                                                                 : "descriptor 0 was closed\n") +
+           (scene.fault == kNoStdin || scene.fault == kNoStdinNoUnnamed || ::fcntl(0, F_GETFD) != -1
+                ? ""
+                : "descriptor 0 was closed\n") +
            (reader < 0 || got == (*scene.old ? "old bytes\n" : fresh) ? ""
                                                                       : "the reader got " + got);
   });
