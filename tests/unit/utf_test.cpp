@@ -26,6 +26,9 @@ TEST(Utf8, ReplacesEachMaximalSubpartAsTheUnicodeStandardShows) {
       {"\xF9\x80\x80\x80", "no five-byte forms", r + r + r + r},
       {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "well-formed",
        "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xEF\xBF\xBF",
+       "U+10000 and U+10FFFF, ends of the pairs; U+FFFF",
+       "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xEF\xBF\xBF"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(ValidUtf8(c.bytes), c.valid) << c.why;
