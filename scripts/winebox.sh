@@ -175,32 +175,31 @@ stamp() {
   { wine --version; prefix_settings; ls "$fonts"; } | cksum | cut -d' ' -f1
 }
 
-# One try at initialising a prefix; the wineserver is left running on success. On failure
+# One try at initialising a prefix, its wineserver stopped after a success. On failure
 # the logs are shown, for the run's folder goes when the run ends.
 init_prefix() {
-  local limit=${VARNEL_WINEBOOT_TIMEOUT:-150} status=0 step
   : >"$work/wine.log"
   : >"$work/wineserver.log"
   start_wineserver "$1"
+  prefix_settings >"$work/settings.reg"
   # Wine's own errors go to the log, for the case the logs have to be shown.
   local WINEDEBUG=-all,err+all
-  for step in wineboot settings fonts; do
-    case $step in
-      wineboot) timeout --kill-after=10 "$limit" wine wineboot --init >>"$work/wine.log" 2>&1 ;;
-      settings)
-        prefix_settings >"$work/settings.reg"
-        timeout --kill-after=10 "$limit" wine regedit /S "$(winepath -w "$work/settings.reg")" \
-          >>"$work/wine.log" 2>&1
-        ;;
-      fonts) cp "$fonts"/* "$1/drive_c/windows/Fonts/" ;;
-    esac || status=$?
-    [ "$status" -eq 0 ] && continue
-    if [ "$status" -eq 124 ]; then say "$step did not finish within $limit s"; else say "$step failed with status $status"; fi
-    show_log "$work/wine.log"
-    show_log "$work/wineserver.log"
-    return 1
-  done
-  stop_server
+  bounded wineboot wine wineboot --init &&
+    bounded settings wine regedit /S "$(winepath -w "$work/settings.reg")" &&
+    cp "$fonts"/* "$1/drive_c/windows/Fonts/" &&
+    stop_server
+}
+
+# Runs a step of init_prefix (named $1) for at most $VARNEL_WINEBOOT_TIMEOUT seconds.
+bounded() {
+  local step=$1 limit=${VARNEL_WINEBOOT_TIMEOUT:-150} status=0
+  shift
+  timeout --kill-after=10 "$limit" "$@" >>"$work/wine.log" 2>&1 || status=$?
+  [ "$status" -ne 0 ] || return 0
+  if [ "$status" -eq 124 ]; then say "$step did not finish within $limit s"; else say "$step failed with status $status"; fi
+  show_log "$work/wine.log"
+  show_log "$work/wineserver.log"
+  return 1
 }
 
 show_log() {
@@ -225,8 +224,8 @@ ensure_cache() {
   say "initialising a Wine prefix (once; cached in $cache)"
   local fresh=$work/fresh-prefix attempt started=$SECONDS
   [ -n "$xvfb_pid" ] || start_xvfb
-  # wineboot has been seen to stall without a word on a first prefix (once, in CI): a stall
-  # is cut off and a new prefix gets one more try.
+  # A step that stalls (as wineboot did when it raced its server, see start_wineserver) is
+  # cut off, and a new prefix gets one more try.
   for attempt in 1 2; do
     rm -rf "$fresh"
     mkdir -p "$fresh"
